@@ -1,0 +1,232 @@
+#include "host/driver.hpp"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "dynamics/establishment.hpp"
+#include "dynamics/growth.hpp"
+#include "dynamics/mortality.hpp"
+#include "dynamics/roughness.hpp"
+#include "host/calendar.hpp"
+#include "host/fatal_error.hpp"
+#include "input/initial_vegetation.hpp"
+#include "input/temperature_series.hpp"
+#include "input/value_reader.hpp"
+#include "output/report_writer.hpp"
+
+namespace tulma {
+namespace {
+
+constexpr const char* kDriver = "main_veg";
+// The kind count looks at this much of each line, and reads the count out of a
+// buffer of this length.
+constexpr std::size_t kCountColumns = 80;
+constexpr std::size_t kLineBufLength = 300;
+// Steps are due when the elapsed days exceed the step interval less this.
+constexpr double kStepTolerance = 1e-12;
+
+std::unique_ptr<RunState> g_run;
+
+void open_output(OutputFile& file, const char* name) {
+    if (!file.open_replace(name)) log_error(kDriver, "could not open file");
+}
+
+void open_files(RunFiles& files) {
+    if (!files.veg.open_existing("vegetation.txt")) log_error(kDriver, "could not open file");
+    open_output(files.err, "veg_err.dat");
+    open_output(files.out, "veg_out.txt");
+    open_output(files.sum, "veg_sum_out.dat");
+    open_output(files.age, "veg_age_out.dat");
+    open_output(files.ele, "veg_Ele_out.dat");
+    open_output(files.man, "veg_Man_out.dat");
+    open_output(files.gis, "veg_GIS_out.dat");
+}
+
+// Sizes below zero make empty arrays, as an allocation of a negative extent does.
+std::size_t extent(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+void allocate_state(RunState& state, const HostArgs& host) {
+    try {
+        if (!state.veg.allocated()) {
+            // A count above what the parameter file may hold is refused by the
+            // parameter reader before the store is ever used; allocating for it
+            // here would only exhaust memory first.
+            const std::int32_t kinds = state.num_veg_kinds <= 30 ? state.num_veg_kinds : 0;
+            const double records = static_cast<double>(extent(host.max_npt)) *
+                                   static_cast<double>(extent(host.n_xc)) * static_cast<double>(extent(kinds));
+            if (records * sizeof(VegPoint) > static_cast<double>(std::numeric_limits<std::ptrdiff_t>::max())) {
+                throw std::bad_alloc();
+            }
+            state.veg = PlantStore(static_cast<std::int32_t>(extent(host.max_npt)),
+                                   static_cast<std::int32_t>(extent(host.n_xc)), static_cast<std::int32_t>(extent(kinds)));
+        }
+        if (state.kinds.empty()) state.kinds.resize(extent(state.num_veg_kinds <= 30 ? state.num_veg_kinds : 0));
+        if (state.ref_ele_init.empty()) {
+            state.ref_ele_init.resize(extent(host.n_xc));
+            for (std::int32_t i = 1; i <= host.n_xc; ++i) {
+                state.ref_ele_init[static_cast<std::size_t>(i - 1)] = host.xc_ref.ref_ele(i);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        log_error(kDriver, "could not allocate memory");
+    } catch (const std::length_error&) {
+        log_error(kDriver, "could not allocate memory");
+    }
+}
+
+// Roughness is on when a kind has a roughness method. The scan ends at the
+// first kind that times its seed release by degree days, after that kind has
+// had the temperature series read: the series is read once, and kinds after it
+// are not looked at.
+void scan_kinds(RunState& state) {
+    state.veg_rr_on = false;
+    for (const VegKind& kind : state.kinds) {
+        if (kind.rough_method > 0) state.veg_rr_on = true;
+        if (kind.release_method == 1) {
+            if (!state.files.temp.open_existing("temperature.txt")) log_error(kDriver, "could not open file");
+            if (!state.files.temp_out.open_replace("temp_out.txt")) log_error(kDriver, "could not open file");
+            read_temp(state);
+            break;
+        }
+    }
+}
+
+// The calendar day of a host time: jday0 plus the whole days since time zero,
+// counted down for negative times.
+std::int32_t day_number(std::int32_t jday0, double time) {
+    const double day = static_cast<double>(jday0) + std::floor(time / 24.0);
+    if (!(day >= static_cast<double>(std::numeric_limits<std::int32_t>::min()) &&
+          day <= static_cast<double>(std::numeric_limits<std::int32_t>::max()))) {
+        log_error(kDriver, "simulation time gives a day number outside the calendar");
+    }
+    return static_cast<std::int32_t>(day);
+}
+
+void grow_all(RunState& state, const HostArgs& host, const StepClock& clock) {
+    const std::span<const VegKind> kinds(state.kinds);
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
+            const std::int32_t n = host.npt(i_xc);
+            for (std::int32_t k = 1; k <= n; ++k) {
+                grow_vegP(clock, kinds, state.veg.cell(k, i_xc), host.z_gw(k, i_xc));
+            }
+        }
+    }
+}
+
+void refuse_host(const std::string& message) { log_error(kDriver, message); }
+
+std::string num(std::int32_t v) { return std::to_string(v); }
+
+}  // namespace
+
+void check_host_sizes(const HostArgs& host) {
+    if (host.n_reach < 0 || host.n_xc < 0 || host.max_npt < 0 || host.n_gis_xc < 0) {
+        refuse_host("host sizes n_reach, n_xc, max_npt and n_gis_xc must not be negative");
+    }
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        const std::int32_t count = host.nxc_reach(r);
+        if (count < 0 || (count > 0 && (host.first_xc(r) < 1 || host.first_xc(r) > host.n_xc - count + 1))) {
+            refuse_host("reach " + num(r) + " has cross sections outside 1 .. " + num(host.n_xc));
+        }
+    }
+    for (std::int32_t i = 1; i <= host.n_xc; ++i) {
+        if (host.npt(i) < 0 || host.npt(i) > host.max_npt) {
+            refuse_host("cross section " + num(i) + " has " + num(host.npt(i)) + " points, outside 0 .. " +
+                        num(host.max_npt));
+        }
+        if (host.n_rr(i) < 0 || host.n_rr(i) > kMaxRoughSections) {
+            refuse_host("cross section " + num(i) + " has " + num(host.n_rr(i)) +
+                        " roughness sections, outside 0 .. 30");
+        }
+    }
+    for (std::int32_t g = 1; g <= host.n_gis_xc; ++g) {
+        if (host.gis_xc(g) < 1 || host.gis_xc(g) > host.n_xc) {
+            refuse_host("gis_xc entry " + num(g) + " names cross section " + num(host.gis_xc(g)) +
+                        ", outside 1 .. " + num(host.n_xc));
+        }
+    }
+}
+
+void host_call(const HostArgs& host) {
+    RunState* state = current_run();
+    if (!host_true(*host.veg_ready)) {
+        check_host_sizes(host);
+        state = &start_run();
+    } else if (state == nullptr) {
+        log_error(kDriver, "called with veg_ready true before the library was set up");
+    }
+    main_veg(*state, host);
+}
+
+RunState* current_run() { return g_run.get(); }
+
+RunState& start_run() {
+    if (!g_run) g_run = std::make_unique<RunState>();
+    return *g_run;
+}
+
+bool step_due(double time, double t_last, double veg_dt) {
+    const double dt_days = (time - t_last) / 24.0;
+    return !(dt_days <= veg_dt - kStepTolerance);
+}
+
+std::int32_t count_veg_kinds(RunState& state) {
+    InputFile& file = state.files.veg;
+    std::string line;
+    std::int32_t count = 0;
+    for (;;) {
+        if (file.read_line(line) != InputFile::ReadStatus::ok) {
+            log_error(kDriver, "Error reading vegetation input file to find number of veg kinds");
+        }
+        state.line_buf.assign(line, 0, kCountColumns);
+        state.line_buf.resize(kLineBufLength, ' ');
+        const std::string_view key(state.line_buf.data(), 3);
+        if (key == "VNM") {
+            ValueReader reader(std::string_view(state.line_buf).substr(3));
+            if (reader.read(count).status() != 0) {
+                log_error(kDriver, "Error reading num_veg_kinds in vegetation input file");
+            }
+            break;
+        }
+        if (key == "END") break;
+    }
+    file.rewind();
+    return count;
+}
+
+void set_up(RunState& state, const HostArgs& host) {
+    *host.veg_ready = kHostTrue;
+    state.t_last = 0.0;
+    open_files(state.files);
+    state.num_veg_kinds = count_veg_kinds(state);
+    allocate_state(state, host);
+    read_veg(state, host);
+    scan_kinds(state);
+}
+
+void main_veg(RunState& state, const HostArgs& host) {
+    if (!host_true(*host.veg_ready)) set_up(state, host);
+
+    const double dt_days = (host.time - state.t_last) / 24.0;
+    if (state.n_step == 0) output_veg(state, host);
+    if (!step_due(host.time, state.t_last, state.veg_dt)) return;
+
+    state.n_step += 1;
+    std::int32_t year = 0;
+    calendar_date(day_number(host.jday0, host.time), state.month, state.day_of_month, year,
+                  state.day_of_year);
+    const StepClock clock{dt_days, state.month, state.day_of_year, host.time};
+
+    establish_veg(state, host, dt_days);
+    grow_all(state, host, clock);
+    kill(state, host, dt_days);
+    if (state.veg_rr_on) Manning(state, host);
+    output_veg(state, host);
+    state.t_last = host.time;
+}
+
+}  // namespace tulma

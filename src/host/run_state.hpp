@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/plant_store.hpp"
+#include "host/text_files.hpp"
+#include "input/veg_kind.hpp"
+
+namespace tulma {
+
+// The files of a run. The unit numbers are those the library has always used
+// to name its files in messages and documentation.
+struct RunFiles {
+    static constexpr std::int32_t u_veg = 101;
+    static constexpr std::int32_t u_temp = 102;
+    static constexpr std::int32_t u_err = 111;
+    static constexpr std::int32_t u_out = 112;
+    static constexpr std::int32_t u_sum = 113;
+    static constexpr std::int32_t u_age = 114;
+    static constexpr std::int32_t u_ele = 115;
+    static constexpr std::int32_t u_man = 116;
+    static constexpr std::int32_t u_gis = 117;
+    static constexpr std::int32_t u_temp_out = 118;
+
+    InputFile veg;       // vegetation.txt
+    InputFile temp;      // temperature.txt
+    OutputFile err;      // veg_err.dat
+    OutputFile out;      // veg_out.txt
+    OutputFile sum;      // veg_sum_out.dat
+    OutputFile age;      // veg_age_out.dat
+    OutputFile ele;      // veg_Ele_out.dat
+    OutputFile man;      // veg_Man_out.dat
+    OutputFile gis;      // veg_GIS_out.dat
+    OutputFile temp_out; // temp_out.txt
+
+    // Every file written so far reaches the disk before the process ends.
+    void flush_all();
+};
+
+// Everything the library keeps from one host call to the next. One exists per
+// process, created by the first call; every reader, process and report gets it
+// (or the pieces it needs) by reference.
+struct RunState {
+    RunFiles files;
+
+    std::int32_t num_veg_kinds = 0;
+    double t_last = 0.0;   // hours: host time of the last vegetation step
+    double veg_dt = 0.0;   // days: least interval between two vegetation steps
+    double out_dt = 0.0;   // days: interval between two report events
+    std::int32_t n_step = 0;
+    std::int32_t day_of_month = 0;
+    std::int32_t month = 0;
+    std::int32_t day_of_year = 0;
+    bool veg_rr_on = false;
+    std::string line_buf;  // the kind-counting scan's line
+
+    std::vector<VegKind> kinds;  // kinds[m_veg - 1]
+    PlantStore veg;
+    std::vector<double> ref_ele_init;  // ref_ele_init[i_xc - 1]
+
+    // Temperature series.
+    std::int32_t n_temp = 0;
+    std::vector<double> temp_time;
+    std::vector<double> temp_val;
+
+    const VegKind& kind(std::int32_t m_veg) const { return kinds[static_cast<std::size_t>(m_veg - 1)]; }
+};
+
+}  // namespace tulma

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tulma {
+
+inline constexpr std::int32_t MAXTABLE = 40;
+inline constexpr std::int32_t kScourTableRows = 80;
+inline constexpr std::int32_t kMaxReleaseWindows = 40;
+
+// One parameter table of a vegetation kind: each row a key (an age or a rate)
+// followed by a fixed number of values. Stored column by column so that a
+// lookup walks two contiguous columns.
+class ParamTable {
+ public:
+    ParamTable(std::int32_t max_rows, std::int32_t n_columns)
+        : max_rows_(max_rows),
+          n_columns_(n_columns),
+          values_(static_cast<std::size_t>(max_rows) * static_cast<std::size_t>(n_columns), 0.0) {}
+
+    std::int32_t n_rows = 0;
+
+    std::int32_t max_rows() const { return max_rows_; }
+    std::int32_t n_columns() const { return n_columns_; }
+    // Column 0 holds the keys, columns 1.. the values; rows count from 1.
+    double& at(std::int32_t row, std::int32_t column) {
+        return values_[index(row, column)];
+    }
+    double at(std::int32_t row, std::int32_t column) const { return values_[index(row, column)]; }
+    std::span<const double> column(std::int32_t column) const {
+        return {values_.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(max_rows_),
+                static_cast<std::size_t>(max_rows_)};
+    }
+
+ private:
+    std::size_t index(std::int32_t row, std::int32_t column) const {
+        return static_cast<std::size_t>(column) * static_cast<std::size_t>(max_rows_) +
+               static_cast<std::size_t>(row - 1);
+    }
+
+    std::int32_t max_rows_;
+    std::int32_t n_columns_;
+    std::vector<double> values_;
+};
+
+// The parameters of one vegetation kind. A fresh record holds the defaults that
+// apply to every field whose record the parameter file leaves out: the death
+// codes 1 to 7 and a drought stress limit of 0.6 among them.
+struct VegKind {
+    std::string veg_name = "NoName";
+    std::int32_t germ_method = 0;
+    std::int32_t release_method = 0;
+    std::int32_t n_release = 0;
+    std::array<std::int32_t, kMaxReleaseWindows> release_start{};
+    std::array<std::int32_t, kMaxReleaseWindows> release_end{};
+    double dd_threshold = 0.0;
+    double dd_base = 0.0;
+    double release_days = 0.0;
+    std::int32_t moist_days = 0;
+    std::int32_t germ_days = 0;
+    double moist_height = 0.0;
+    double seed_depth = 0.0;
+    ParamTable spread_rate{MAXTABLE, 13};
+    double spread_height = 0.0;
+    double source_depth = 0.0;
+    double seed_max_dist = 0.0;
+    double seed_max_time = 0.0;
+    std::int32_t rough_method = 0;
+    ParamTable rough_table{MAXTABLE, 2};
+    std::int32_t grow_method = 0;
+    ParamTable height_rate{MAXTABLE, 13};
+    ParamTable root_rate{MAXTABLE, 13};
+    double root_reach = 0.0;
+    double max_height = 0.0;
+    double max_root_depth = 0.0;
+    ParamTable canopy_rate{MAXTABLE, 13};
+    double max_canopy = 0.0;
+    std::int32_t scour_id = 1;
+    std::int32_t scour_method = 0;
+    ParamTable scour_limit{kScourTableRows, 2};
+    std::int32_t burial_id = 2;
+    std::int32_t burial_method = 0;
+    double burial_param = 0.0;
+    std::int32_t drown_id = 3;
+    std::int32_t drown_method = 0;
+    ParamTable drown_limit{MAXTABLE, 3};
+    std::int32_t dry_id = 4;
+    std::int32_t dry_method = 0;
+    std::array<bool, 12> dry_months{};
+    ParamTable dry_limit{MAXTABLE, 3};
+    double stress_limit = 0.6;
+    ParamTable stress_rate{MAXTABLE, 41};
+    double dry_switch_age = 0.0;
+    std::int32_t ice_id = 5;
+    std::int32_t ice_method = 0;
+    std::int32_t age_id = 6;
+    std::int32_t age_method = 0;
+    double max_age = 0.0;
+    std::int32_t comp_id = 7;
+    std::int32_t comp_method = 0;
+    ParamTable comp_limit{MAXTABLE, 21};
+    double shade_age = 0.0;
+};
+
+}  // namespace tulma
