@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The whole test suite: the release build with every test, then the
+# AddressSanitizer + UndefinedBehaviorSanitizer build with its unit,
+# interface and black-box tests.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+
+echo "== release build and tests"
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$jobs"
+ctest --preset release -j"$jobs"
+
+echo "== sanitizer build and tests"
+cmake --preset asan-ubsan >/dev/null
+cmake --build --preset asan-ubsan -j"$jobs"
+ctest --preset asan-ubsan -j"$jobs" -L 'unit|interface|blackbox'
