@@ -58,6 +58,9 @@ HostModel::HostModel(const ModelInput& input)
         }
     }
     if (input.max_npt > 0) max_npt_ = std::max(max_npt_, input.max_npt);
+    if (input.lev_lower_bound > 1) {
+        throw std::invalid_argument("LEV arrays must be declared with a lower bound of 1 or less");
+    }
 
     const std::size_t n_points = static_cast<std::size_t>(max_npt_) * static_cast<std::size_t>(n_xc_);
     for (auto* a : {&sta_, &ele_, &pt_rr_, &scour_var_, &z_gw_, &cap_ele_, &x_, &y_}) a->assign(n_points, 0.0);
@@ -87,6 +90,10 @@ HostModel::HostModel(const ModelInput& input)
             loc_rr_[col * kRoughSlots + s] = xc.rough[s].start;
             sect_rr_[col * kRoughSlots + s] = xc.rough[s].n;
         }
+        // The library reads range r as element r of the host's array, wherever
+        // that array's index starts; elements below 1 are padding here.
+        lev_start_[col].assign(static_cast<std::size_t>(1 - input.lev_lower_bound), 0.0);
+        lev_end_[col] = lev_start_[col];
         for (const LevRange& range : xc.lev) {
             lev_start_[col].push_back(range.start);
             lev_end_[col].push_back(range.end);

@@ -57,7 +57,8 @@ struct ModelInput {
     std::vector<std::int32_t> gis_xc;
     // Point slots per cross section; 0 takes the largest point count.
     std::int32_t max_npt = 0;
-    // Lower bound the host's LEV arrays are declared with.
+    // Lower bound the host's LEV arrays are declared with (1 or less: the
+    // library reads the ranges as elements 1 .. lev_count).
     std::int64_t lev_lower_bound = 1;
 };
 
