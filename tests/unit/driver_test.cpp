@@ -9,6 +9,7 @@
 
 #include "host/fatal_error.hpp"
 #include "host_model/host_model.hpp"
+#include "host_call_capture.hpp"
 #include "temp_dir.hpp"
 
 namespace tulma {
@@ -16,20 +17,6 @@ namespace {
 
 using testing::TempWorkDir;
 
-// Captures the arguments of one host call as the library decodes them.
-HostArgs capture(host::HostModel& model, double at) {
-    static HostArgs captured;
-    model.call(
-        [](TULMA_HOST_ARGUMENTS) {
-            captured = decode_host_args(RawHostArgs{metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach,
-                                                    npt, first_xc, loc_rr, sect_rr, n_rr, time, jday0,
-                                                    unused14, xc_data, xc_ref, sta, ele, pt_rr, unused20,
-                                                    scour_var, z_gw, cap_ele, xc_class, x, y, gis_xc,
-                                                    n_gis_xc});
-        },
-        at);
-    return captured;
-}
 
 std::string fatal_text(const std::function<void()>& action) {
     try {
@@ -73,7 +60,7 @@ struct ClockRun {
         state.kinds.resize(1);
         state.num_veg_kinds = 1;
     }
-    void call(double time) { main_veg(state, capture(model, time)); }
+    void call(double time) { main_veg(state, testing::decode_call(model, time)); }
 };
 
 TEST(StepClock, HourlyCallsStepOncePerDayFromTimeZero) {
@@ -193,7 +180,7 @@ TEST(SetUp, OpensFilesAllocatesStateAndSetsTheFlag) {
     input.max_npt = 5;
     host::HostModel model(input);
     RunState state;
-    const HostArgs args = capture(model, 0.0);
+    const HostArgs args = testing::decode_call(model, 0.0);
     set_up(state, args);
     EXPECT_EQ(*args.veg_ready, -1);
     EXPECT_EQ(state.num_veg_kinds, 2);
@@ -218,7 +205,7 @@ TEST(SetUp, AnyFileThatCannotBeOpenedStopsTheRun) {
         std::filesystem::create_directory(blocked);  // neither readable as text nor writable
         host::HostModel model(host::simple_model(1, 1, 2));
         RunState state;
-        EXPECT_EQ(fatal_text([&] { set_up(state, capture(model, 0.0)); }),
+        EXPECT_EQ(fatal_text([&] { set_up(state, testing::decode_call(model, 0.0)); }),
                   "ERROR in: main_veg: could not open file\n");
     }
 }
@@ -232,13 +219,13 @@ TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     state.kinds[0].release_method = 1;
     state.kinds[1].rough_method = 1;
     // The degree-day kind needs the temperature series, which is missing here.
-    EXPECT_EQ(fatal_text([&] { set_up(state, capture(model, 0.0)); }),
+    EXPECT_EQ(fatal_text([&] { set_up(state, testing::decode_call(model, 0.0)); }),
               "ERROR in: main_veg: could not open file\n");
 
     TempWorkDir::write("temperature.txt", "");
     RunState second;
     second.kinds = state.kinds;
-    set_up(second, capture(model, 0.0));
+    set_up(second, testing::decode_call(model, 0.0));
     EXPECT_FALSE(second.veg_rr_on);  // the roughness kind comes after the degree-day kind
     EXPECT_TRUE(std::filesystem::exists("temp_out.txt"));
 
@@ -246,7 +233,7 @@ TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     reversed.kinds.resize(2);
     reversed.kinds[0].rough_method = 2;
     reversed.kinds[1].release_method = 1;
-    set_up(reversed, capture(model, 0.0));
+    set_up(reversed, testing::decode_call(model, 0.0));
     EXPECT_TRUE(reversed.veg_rr_on);
 }
 
@@ -285,7 +272,7 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
         auto input = host::simple_model(2, 1, 3);
         if (r.spoil) r.spoil(input);
         host::HostModel model(input);
-        HostArgs args = capture(model, 0.0);
+        HostArgs args = testing::decode_call(model, 0.0);
         if (r.patch) {
             EXPECT_EQ(fatal_text([&] { check_host_sizes(args); }), "(no stop)");
             r.patch(args, scratch);

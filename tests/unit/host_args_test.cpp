@@ -2,24 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
 
 namespace tulma {
 namespace {
 
-HostArgs decode_call(host::HostModel& model) {
-    static HostArgs captured;
-    model.call(
-        [](TULMA_HOST_ARGUMENTS) {
-            captured = decode_host_args(RawHostArgs{metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach,
-                                                    npt, first_xc, loc_rr, sect_rr, n_rr, time, jday0,
-                                                    unused14, xc_data, xc_ref, sta, ele, pt_rr, unused20,
-                                                    scour_var, z_gw, cap_ele, xc_class, x, y, gis_xc,
-                                                    n_gis_xc});
-        },
-        36.5);
-    return captured;
-}
 
 TEST(HostLogical, OnlyTheLowestBitDecides) {
     EXPECT_TRUE(host_true(-1));
@@ -57,7 +45,7 @@ TEST(HostViews, FindEveryValueWhereTheHostPutIt) {
         third.xc_class = 7;
         host::HostModel model(input);
 
-        const HostArgs a = decode_call(model);
+        const HostArgs a = testing::decode_call(model, 36.5);
         EXPECT_FALSE(a.metric);
         EXPECT_EQ(a.n_reach, 2);
         EXPECT_EQ(a.n_xc, 4);
