@@ -56,6 +56,13 @@ struct RunState {
     bool veg_rr_on = false;
     std::string line_buf;  // the kind-counting scan's line
 
+    // Run-wide values of the parameter file.
+    std::int32_t n_stress_class = 0;
+    std::int32_t lev_kind = 0;         // 0: no LEV record
+    std::string veg_shape_file;        // 220 characters
+    std::string veg_shape_field;       // 30 characters, upper case
+    std::vector<VegCode> veg_codes;    // veg_codes[i - 1], i = 1 .. n_codes
+
     std::vector<VegKind> kinds;  // kinds[m_veg - 1]
     PlantStore veg;
     std::vector<double> ref_ele_init;  // ref_ele_init[i_xc - 1]

@@ -11,6 +11,13 @@ namespace tulma {
 inline constexpr std::int32_t MAXTABLE = 40;
 inline constexpr std::int32_t kScourTableRows = 80;
 inline constexpr std::int32_t kMaxReleaseWindows = 40;
+// A run has at most this many vegetation kinds: every vegetation code holds an
+// initial age and a density for each.
+inline constexpr std::int32_t kMaxVegKinds = 30;
+// Competition tables hold one column per kind for at most this many kinds.
+inline constexpr std::int32_t kMaxCompetingKinds = 20;
+// Drought stress tables hold one column per stress class for at most this many.
+inline constexpr std::int32_t kMaxStressClasses = 40;
 
 // One parameter table of a vegetation kind: each row a key (an age or a rate)
 // followed by a fixed number of values. Stored column by column so that a
@@ -51,7 +58,7 @@ class ParamTable {
 // apply to every field whose record the parameter file leaves out: the death
 // codes 1 to 7 and a drought stress limit of 0.6 among them.
 struct VegKind {
-    std::string veg_name = "NoName";
+    std::string veg_name = std::string("NoName").append(24, ' ');  // 30 characters
     std::int32_t germ_method = 0;
     std::int32_t release_method = 0;
     std::int32_t n_release = 0;
@@ -104,6 +111,14 @@ struct VegKind {
     std::int32_t comp_method = 0;
     ParamTable comp_limit{MAXTABLE, 21};
     double shade_age = 0.0;
+};
+
+// One vegetation code of the mapped vegetation: the initial age and density of
+// every kind in the areas that carry the code.
+struct VegCode {
+    std::string code = std::string(30, ' ');  // 30 characters, blank-padded
+    std::array<double, kMaxVegKinds> init_age{};
+    std::array<double, kMaxVegKinds> density{};
 };
 
 }  // namespace tulma

@@ -10,6 +10,7 @@
 #include "host/fatal_error.hpp"
 #include "host_model/host_model.hpp"
 #include "host_call_capture.hpp"
+#include "parameter_files.hpp"
 #include "temp_dir.hpp"
 
 namespace tulma {
@@ -174,7 +175,7 @@ TEST(KindCount, ReadsTheCountFromTheFirstVnmLine) {
 
 TEST(SetUp, OpensFilesAllocatesStateAndSetsTheFlag) {
     TempWorkDir dir;
-    TempWorkDir::write("vegetation.txt", "VNM 2\nEND\n");
+    TempWorkDir::write("vegetation.txt", testing::parameter_file({{}, {}}));
     auto input = host::simple_model(2, 2, 3);
     input.reaches[1].sections[1].ref_ele = 57.5;
     input.max_npt = 5;
@@ -200,7 +201,7 @@ TEST(SetUp, AnyFileThatCannotBeOpenedStopsTheRun) {
     for (const char* blocked : {"vegetation.txt", "veg_err.dat", "veg_GIS_out.dat"}) {
         SCOPED_TRACE(blocked);
         TempWorkDir dir;
-        TempWorkDir::write("vegetation.txt", "VNM 1\nEND\n");
+        TempWorkDir::write("vegetation.txt", testing::parameter_file({{}}));
         std::filesystem::remove(blocked);
         std::filesystem::create_directory(blocked);  // neither readable as text nor writable
         host::HostModel model(host::simple_model(1, 1, 2));
@@ -212,29 +213,30 @@ TEST(SetUp, AnyFileThatCannotBeOpenedStopsTheRun) {
 
 TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     TempWorkDir dir;
-    TempWorkDir::write("vegetation.txt", "VNM 2\nEND\n");
     host::HostModel model(host::simple_model(1, 1, 2));
-    RunState state;
-    state.kinds.resize(2);
-    state.kinds[0].release_method = 1;
-    state.kinds[1].rough_method = 1;
     // The degree-day kind needs the temperature series, which is missing here.
+    TempWorkDir::write("vegetation.txt", testing::parameter_file({{.degree_days = true}, {.roughness = true}}));
+    RunState state;
     EXPECT_EQ(fatal_text([&] { set_up(state, testing::decode_call(model, 0.0)); }),
               "ERROR in: main_veg: could not open file\n");
 
-    TempWorkDir::write("temperature.txt", "");
+    TempWorkDir::write("temperature.txt", "TMP 0.0 12.5\n");
     RunState second;
-    second.kinds = state.kinds;
     set_up(second, testing::decode_call(model, 0.0));
     EXPECT_FALSE(second.veg_rr_on);  // the roughness kind comes after the degree-day kind
+    EXPECT_EQ(second.n_temp, 1);
     EXPECT_TRUE(std::filesystem::exists("temp_out.txt"));
 
+    TempWorkDir::write("vegetation.txt", testing::parameter_file({{.roughness = true}, {.degree_days = true}}));
     RunState reversed;
-    reversed.kinds.resize(2);
-    reversed.kinds[0].rough_method = 2;
-    reversed.kinds[1].release_method = 1;
     set_up(reversed, testing::decode_call(model, 0.0));
     EXPECT_TRUE(reversed.veg_rr_on);
+
+    TempWorkDir::write("vegetation.txt", testing::parameter_file({{}, {}}));
+    RunState neither;
+    set_up(neither, testing::decode_call(model, 0.0));
+    EXPECT_FALSE(neither.veg_rr_on);
+    EXPECT_EQ(neither.n_temp, 0);
 }
 
 TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
