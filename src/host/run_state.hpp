@@ -6,6 +6,7 @@
 
 #include "host/plant_store.hpp"
 #include "host/text_files.hpp"
+#include "input/polygon.hpp"
 #include "input/veg_kind.hpp"
 
 namespace tulma {
@@ -62,6 +63,9 @@ struct RunState {
     std::string veg_shape_file;        // 220 characters
     std::string veg_shape_field;       // 30 characters, upper case
     std::vector<VegCode> veg_codes;    // veg_codes[i - 1], i = 1 .. n_codes
+
+    // The initial vegetation map: ENpg[i - 1] is polygon i, i = 1 .. n_poly.
+    std::vector<Polygon> ENpg;
 
     std::vector<VegKind> kinds;  // kinds[m_veg - 1]
     PlantStore veg;
