@@ -76,6 +76,30 @@ struct RunState {
     std::vector<double> temp_time;
     std::vector<double> temp_val;
 
+    // Establishment between steps: the degree days of each kind since its yearly
+    // reset, and the water-borne seed state of each cross section and kind,
+    // stored [(i_xc - 1) * num_veg_kinds + (m_veg - 1)]. Made at the first step.
+    struct Establishment {
+        bool allocated = false;
+        std::vector<double> degree_days;
+        std::vector<std::uint8_t> seed_released;
+        std::vector<double> seed_time;
+        std::vector<double> seed_distance;
+    } establishment;
+
+    // Mortality between steps: z_gw of every point at the end of the last step,
+    // (largest npt) x n_xc, point fastest. Made at the first step.
+    std::vector<double> water_prev;
+
+    // Roughness work arrays, made at the first roughness step: the roughness of
+    // each point ((largest npt) x n_xc) and the first point of each roughness
+    // section (30 x n_xc, 0 for a section no point reaches).
+    std::vector<double> rough_point;
+    std::vector<std::int32_t> rough_seg_first;
+
+    // The report writer's clock: host time of the last report event.
+    double t_last_out = 0.0;
+
     const VegKind& kind(std::int32_t m_veg) const { return kinds[static_cast<std::size_t>(m_veg - 1)]; }
 };
 
