@@ -428,3 +428,19 @@ TEST(ParameterFile, DensityAndDuplicateErrorsLeaveTheirLineInTheEcho) {
 
 }  // namespace
 }  // namespace tulma
+
+namespace tulma {
+namespace {
+
+// The bundled example must stay readable as the reader evolves.
+TEST(ParameterFile, BundledExampleReads) {
+    const std::string example = testing::TempWorkDir::read(std::string(TULMA_SOURCE_DIR) + "/examples/river/vegetation.txt");
+    ASSERT_FALSE(example.empty());
+    ParameterRun run(example, 3);
+    EXPECT_EQ(run.stop, "");
+    EXPECT_EQ(run.state.veg_codes.size(), 5U);
+    EXPECT_EQ(run.state.kind(3).release_method, 1);
+}
+
+}  // namespace
+}  // namespace tulma
