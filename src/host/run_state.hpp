@@ -7,6 +7,7 @@
 #include "host/plant_store.hpp"
 #include "host/text_files.hpp"
 #include "input/polygon.hpp"
+#include "input/shapefile_state.hpp"
 #include "input/veg_kind.hpp"
 
 namespace tulma {
@@ -66,6 +67,7 @@ struct RunState {
 
     // The initial vegetation map: ENpg[i - 1] is polygon i, i = 1 .. n_poly.
     std::vector<Polygon> ENpg;
+    ShapefileState shapefile;  // the map's file header and attribute table
 
     std::vector<VegKind> kinds;  // kinds[m_veg - 1]
     PlantStore veg;

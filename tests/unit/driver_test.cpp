@@ -11,6 +11,7 @@
 #include "host_model/host_model.hpp"
 #include "host_call_capture.hpp"
 #include "parameter_files.hpp"
+#include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
 
 namespace tulma {
@@ -60,6 +61,7 @@ struct ClockRun {
         state.veg = PlantStore(model.max_npt(), model.n_xc(), 1);
         state.kinds.resize(1);
         state.num_veg_kinds = 1;
+        state.ref_ele_init.assign(static_cast<std::size_t>(model.n_xc()), 100.0);
     }
     void call(double time) { main_veg(state, testing::decode_call(model, time)); }
 };
@@ -176,6 +178,7 @@ TEST(KindCount, ReadsTheCountFromTheFirstVnmLine) {
 TEST(SetUp, OpensFilesAllocatesStateAndSetsTheFlag) {
     TempWorkDir dir;
     TempWorkDir::write("vegetation.txt", testing::parameter_file({{}, {}}));
+    testing::write_map("veg", {"none"});  // the map the parameter file names
     auto input = host::simple_model(2, 2, 3);
     input.reaches[1].sections[1].ref_ele = 57.5;
     input.max_npt = 5;
@@ -213,6 +216,7 @@ TEST(SetUp, AnyFileThatCannotBeOpenedStopsTheRun) {
 
 TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     TempWorkDir dir;
+    testing::write_map("veg", {"none"});  // the map the parameter file names
     host::HostModel model(host::simple_model(1, 1, 2));
     // The degree-day kind needs the temperature series, which is missing here.
     TempWorkDir::write("vegetation.txt", testing::parameter_file({{.degree_days = true}, {.roughness = true}}));

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/fatal_error.hpp"
+#include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
 
 namespace tulma {
@@ -39,6 +41,11 @@ struct ParameterRun {
 
     ParameterRun(const std::string& file, std::int32_t counted_kinds) {
         TempWorkDir::write("vegetation.txt", file);
+        // The reader loads the vegetation map its VIN record names: the one of
+        // the complete file here and the bundled example's.
+        std::filesystem::create_directories("maps");
+        testing::write_map("maps/veg poly", {"none"});
+        testing::write_map("veg_polygons", {"none"});
         EXPECT_TRUE(state.files.veg.open_existing("vegetation.txt"));
         EXPECT_TRUE(state.files.err.open_replace("veg_err.dat"));
         state.num_veg_kinds = counted_kinds;
