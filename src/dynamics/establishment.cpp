@@ -1,8 +1,302 @@
 #include "dynamics/establishment.hpp"
 
-namespace tulma {
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
-// Establishes new plants from seed, by water-borne dispersal and by lateral spreading; filled in with the vegetation dynamics.
-void establish_veg(RunState& /*state*/, const HostArgs& /*host*/, double /*dt_days*/) {}
+#include "dynamics/table_lookup.hpp"
+#include "host/fatal_error.hpp"
+#include "input/temperature_series.hpp"
+
+namespace tulma {
+namespace {
+
+// A failure to make the seed state or the degree days is reported under this name.
+constexpr const char* kAllocatingName = "output_veg";
+
+constexpr std::int32_t kFixedWindows = 0;
+constexpr std::int32_t kDegreeDayWindow = 1;
+constexpr std::int32_t kNoCompetition = 0;
+constexpr std::int32_t kCompetitionTable = 1;
+constexpr std::int32_t kWaterBorne = 2;
+
+// Degree days and the window start again within this many days of the turn of
+// the year, or of the close of a window that ran across it.
+constexpr std::int64_t kResetDays = 10;
+// A window end past the last day of the year is carried into the next year by
+// this many days: an end on day 366 becomes day 2.
+constexpr std::int32_t kLastDayOfYear = 365;
+constexpr std::int32_t kYearWrap = 364;
+
+template <class T>
+void make_array(std::vector<T>& values, std::size_t n, T initial) {
+    try {
+        values.assign(n, initial);
+    } catch (const std::bad_alloc&) {
+        log_error(kAllocatingName, "could not allocate memory");
+    } catch (const std::length_error&) {
+        log_error(kAllocatingName, "could not allocate memory");
+    }
+}
+
+std::size_t extent(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+
+// A new plant takes the point as it is: it starts with no age, height, roots,
+// canopy or spread, its crown at the bed, and no stress from water or drought.
+// How long the bed has been dry is the point's history, not the plant's.
+void plant_seedling(VegPoint& rec, double bed) {
+    rec.dth_id = kAlive;
+    rec.age = 0.0;
+    rec.root_depth = 0.0;
+    rec.plant_height = 0.0;
+    rec.drown_days = 0.0;
+    rec.dry_days = 0.0;
+    rec.crown_ele = bed;
+    rec.size_aux = 0.0;
+    rec.canopy_radius = 0.0;
+    rec.spread_width = 0.0;
+    rec.stress = 0.0;
+}
+
+// Whether a living plant of another kind at the point is old enough to keep
+// seedlings of this kind out. The limit is the one the kind's table gives for a
+// plant of its own just germinating (age 0); a limit of 0 or below never blocks.
+bool held_by_competitor(const VegKind& kind, std::size_t m, std::span<const VegPoint> v) {
+    const ParamTable& table = kind.comp_limit;
+    for (std::size_t m2 = 0; m2 < v.size(); ++m2) {
+        if (m2 == m || v[m2].dth_id != kAlive) continue;
+        const double limit = table_lookup(table.n_rows, table.column(0),
+                                          table.column(static_cast<std::int32_t>(m2) + 1), 0.0);
+        if (limit > 0.0 && v[m2].age > limit) return true;
+    }
+    return false;
+}
+
+// The seed state of one cross section and kind.
+std::size_t seed_slot(std::int32_t i_xc, std::int32_t m_veg, std::int32_t n_kinds) {
+    return static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(n_kinds) +
+           static_cast<std::size_t>(m_veg - 1);
+}
+
+// Water-borne dispersal and lateral spreading of kind m_veg at cross section j.
+void disperse(RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t j,
+              double dt_days) {
+    const VegKind& kind = state.kind(m_veg);
+    RunState::Establishment& seeds = state.establishment;
+    const std::int32_t n_kinds = state.num_veg_kinds;
+    const std::size_t at = seed_slot(j, m_veg, n_kinds);
+    const std::int32_t n = host.npt(j);
+    const std::span<const double> sta = host.sta.column(j);
+    const std::span<const double> bed = host.ele.column(j);
+    const std::span<const double> water = host.z_gw.column(j);
+    auto rec = [&](std::int32_t p) -> VegPoint& { return state.veg.at(p, j, m_veg); };
+    auto pt = [](std::span<const double> a, std::int32_t p) {
+        return a[static_cast<std::size_t>(p - 1)];
+    };
+
+    if (kind.germ_method == kWaterBorne) {
+        // A living plant standing in deep enough water releases seed that the
+        // current carries down the river.
+        bool source = false;
+        for (std::int32_t p = 1; p <= n; ++p) {
+            if (pt(water, p) - pt(bed, p) > kind.source_depth && rec(p).dth_id == kAlive) {
+                source = true;
+                break;
+            }
+        }
+        if (source) {
+            seeds.seed_distance[at] = 0.0;
+            seeds.seed_time[at] = 0.0;
+        } else if (j == 1) {
+            // Nothing lies upstream of the model's first cross section.
+            seeds.seed_distance[at] = 0.0;
+        } else {
+            // Distance runs on along the model's one numbering, from the last
+            // cross section of one reach into the first of the next.
+            seeds.seed_distance[at] =
+                seeds.seed_distance[seed_slot(j - 1, m_veg, n_kinds)] + host.xc_data.xc_dist(j - 1);
+        }
+        if (seeds.seed_released[at] != 0) seeds.seed_time[at] += dt_days;
+    } else {
+        seeds.seed_distance[at] = 0.0;
+    }
+
+    const bool seeds_arrive = kind.germ_method == kWaterBorne &&
+                              seeds.seed_distance[at] < kind.seed_max_dist &&
+                              seeds.seed_time[at] < kind.seed_max_time;
+    for (std::int32_t p = 1; p <= n; ++p) {
+        const double bed_p = pt(bed, p);
+        const double water_p = pt(water, p);
+        bool colonise = false;
+        if (seeds_arrive) {
+            seeds.seed_released[at] = 1;
+            // Floating seed strands where the water meets the bank: a wet point
+            // next to one whose bed stands above the water.
+            if (bed_p < water_p &&
+                (water_p < pt(bed, std::min(p + 1, n)) || water_p < pt(bed, std::max(p - 1, 1)))) {
+                colonise = true;
+            }
+        }
+        // A plant spreads to a neighbouring point within half its spread width,
+        // as long as that point's bed is not too high above the water. A point
+        // without a living plant has no spread width and spreads nothing.
+        const bool low_enough = bed_p < water_p + kind.spread_height;
+        if (p > 1 && std::abs(pt(sta, p - 1) - pt(sta, p)) < 0.5 * rec(p - 1).spread_width &&
+            low_enough) {
+            colonise = true;
+        }
+        if (p < n && std::abs(pt(sta, p + 1) - pt(sta, p)) < 0.5 * rec(p + 1).spread_width &&
+            low_enough) {
+            colonise = true;
+        }
+        // A new plant takes the point whatever stood there, a living plant of
+        // the same kind included.
+        if (colonise) plant_seedling(rec(p), bed_p);
+    }
+}
+
+}  // namespace
+
+void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
+    RunState::Establishment& seeds = state.establishment;
+    const std::int32_t n_kinds = state.num_veg_kinds;
+    if (!seeds.allocated) {
+        const std::size_t n = extent(host.n_xc) * extent(n_kinds);
+        make_array<std::uint8_t>(seeds.seed_released, n, 0);
+        make_array(seeds.seed_time, n, kNever);
+        // Every step sets it before it is read; a cross section whose upstream
+        // neighbour comes later in the reach order reads the neighbour's last value.
+        make_array(seeds.seed_distance, n, 0.0);
+        seeds.allocated = true;
+    }
+
+    release_day_veg(state, host.metric, dt_days, state.day_of_year, host.time);
+
+    // Seed falling where it grew: the kinds of one point are handled together.
+    const std::span<const VegKind> kinds(state.kinds.data(), extent(n_kinds));
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
+            const std::int32_t n = host.npt(i_xc);
+            for (std::int32_t k = 1; k <= n; ++k) {
+                establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
+                               host.ele(k, i_xc), host.z_gw(k, i_xc));
+            }
+        }
+    }
+
+    // Seed carried by the river, and plants spreading sideways: kind by kind
+    // down the whole model, so distance from a source builds up reach by reach.
+    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) {
+        for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+            for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
+                disperse(state, host, m_veg, j, dt_days);
+            }
+        }
+    }
+}
+
+void release_day_veg(RunState& state, bool metric, double dt_days, std::int32_t day_of_year,
+                     double time) {
+    std::vector<double>& degree_days = state.establishment.degree_days;
+    if (degree_days.size() != state.kinds.size()) make_array(degree_days, state.kinds.size(), 0.0);
+
+    // The air temperature is the same for every kind; it is looked up once, and
+    // only when some kind still has to add it up.
+    bool have_temperature = false;
+    double celsius = 0.0;
+    for (std::size_t m = 0; m < state.kinds.size(); ++m) {
+        VegKind& kind = state.kinds[m];
+        if (kind.release_method != kDegreeDayWindow) continue;
+
+        kind.n_release = 1;
+        std::int32_t& start = kind.release_start[0];
+        std::int32_t& end = kind.release_end[0];
+        const std::int32_t s = start;
+        const std::int32_t e = end;
+        // A window inside one year (or no window yet) starts over in the first
+        // days of the year; one that runs across the new year starts over in the
+        // days right after it has closed.
+        const bool reset =
+            (e >= s && day_of_year <= kResetDays) ||
+            (e < s && e < day_of_year && day_of_year <= static_cast<std::int64_t>(e) + kResetDays);
+        if (reset) {
+            degree_days[m] = 0.0;
+            start = 0;
+            end = 0;
+        } else if (e != 0) {
+            continue;  // this year's window is set
+        }
+
+        if (!have_temperature) {
+            celsius = temperature_at(state, time);
+            if (!metric) celsius = (celsius - 32.0) * 5.0 / 9.0;
+            have_temperature = true;
+        }
+        if (celsius > kind.dd_base) degree_days[m] += (celsius - kind.dd_base) * dt_days;
+
+        // The sum is kept once it has passed the threshold: the window holds
+        // until the next reset.
+        if (degree_days[m] > kind.dd_threshold) {
+            start = day_of_year;
+            std::int32_t last = static_cast<std::int32_t>(kind.release_days + day_of_year);
+            if (last > kLastDayOfYear) last -= kYearWrap;
+            end = last;
+        }
+    }
+}
+
+void establishP_veg(double dt_days, std::int32_t day_of_year, std::span<const VegKind> kinds,
+                    std::span<VegPoint> v, double ele, double z_gw) {
+    for (std::size_t m = 0; m < kinds.size(); ++m) {
+        const VegKind& kind = kinds[m];
+        VegPoint& rec = v[m];
+        if (rec.dth_id == kAlive) continue;
+
+        // The moisture clock: days since the bed was last within reach of the water.
+        if (ele > z_gw + kind.moist_height) {
+            rec.since_wet += dt_days;
+        } else {
+            rec.since_wet = 0.0;
+        }
+
+        if (kind.comp_method == kCompetitionTable) {
+            if (held_by_competitor(kind, m, v)) continue;
+        } else if (kind.comp_method != kNoCompetition) {
+            log_error("establish_veg", "no such competition simulation method");
+        }
+
+        // Seed germinates only on a bed moist recently enough, and not drowned
+        // deeper than it can root from.
+        if (!(static_cast<double>(kind.moist_days) >
+              static_cast<double>(kind.germ_days) + rec.since_wet))
+            continue;
+        if (!(ele > z_gw - kind.seed_depth)) continue;
+
+        if (kind.release_method == kFixedWindows || kind.release_method == kDegreeDayWindow) {
+            if (!in_release_window(day_of_year, kind.n_release, kind.release_start,
+                                   kind.release_end))
+                continue;
+        } else {
+            log_error("establishP_veg", "no such release_day_calculation method");
+        }
+
+        plant_seedling(rec, ele);
+    }
+}
+
+bool in_release_window(std::int32_t day, std::int32_t n, std::span<const std::int32_t> start,
+                       std::span<const std::int32_t> end) {
+    const std::size_t count = std::min({extent(n), start.size(), end.size()});
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int32_t s = start[i];
+        const std::int32_t e = end[i];
+        const bool inside = s <= e ? (s <= day && day <= e) : (day >= s || day <= e);
+        if (inside) return true;
+    }
+    return false;
+}
 
 }  // namespace tulma

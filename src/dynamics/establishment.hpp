@@ -1,11 +1,43 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "host/host_args.hpp"
+#include "host/plant_store.hpp"
 #include "host/run_state.hpp"
+#include "input/veg_kind.hpp"
 
 namespace tulma {
 
-// Establishes new plants from seed, by water-borne dispersal and by lateral spreading on every point of every cross section.
+// Establishes new plants on every point of every cross section, by three
+// routes: seed falling on a moist bed inside a release window, seed carried
+// downstream by the water from a cross section where a plant stands in deep
+// enough water, and plants spreading sideways from a neighbouring point. The
+// seed state of the cross sections and the degree days of the kinds are made
+// on the first run and kept in state.establishment.
 void establish_veg(RunState& state, const HostArgs& host, double dt_days);
+
+// Keeps the one release window of every kind that times its seed release by
+// degree days: the air temperature (degrees Fahrenheit converted to Celsius
+// when the host is not metric) adds the warmth above the kind's base to its
+// sum, and the window opens on the day the sum passes the threshold. The sum and
+// the window start again each year, in the first ten days of the year or in the
+// ten days after a window that ran across the new year has closed.
+void release_day_veg(RunState& state, bool metric, double dt_days, std::int32_t day_of_year,
+                     double time);
+
+// Seed falling on one point: every kind without a living plant there keeps the
+// point's moisture clock and establishes a seedling when the bed was moist
+// recently enough, lies not too deep under water, no grown competitor holds the
+// point, and the day lies in one of the kind's release windows. v holds the
+// records of all kinds at the point, in kind order.
+void establishP_veg(double dt_days, std::int32_t day_of_year, std::span<const VegKind> kinds,
+                    std::span<VegPoint> v, double ele, double z_gw);
+
+// Whether the day of the year lies in one of the first n windows; a window
+// whose start comes after its end runs across the new year.
+bool in_release_window(std::int32_t day, std::int32_t n, std::span<const std::int32_t> start,
+                       std::span<const std::int32_t> end);
 
 }  // namespace tulma

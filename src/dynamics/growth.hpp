@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 
+#include "host/host_args.hpp"
 #include "host/plant_store.hpp"
+#include "host/run_state.hpp"
 #include "input/veg_kind.hpp"
 
 namespace tulma {
@@ -15,8 +18,16 @@ struct StepClock {
     double time = 0.0;
 };
 
-// Ages and grows the living plants of every kind at one point.
+// Ages and grows the living plants of every kind at one point: v holds the
+// point's records, one per kind in kind order (at least kinds.size() of them),
+// and z_gw is the point's water or ground-water elevation. The month of the
+// clock (1..12) picks the column of every growth table.
 void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span<VegPoint> v,
                double z_gw);
+
+// Grows every point of every cross section of every reach, reach by reach in
+// the host's numbering; point slots past a cross section's point count are
+// left alone.
+void grow_veg(RunState& state, const HostArgs& host, const StepClock& clock);
 
 }  // namespace tulma

@@ -1,8 +1,331 @@
 #include "dynamics/mortality.hpp"
 
-namespace tulma {
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
-// Kills plants by scour, drying, drowning, age, competition and shading; filled in with the vegetation dynamics.
-void kill(RunState& /*state*/, const HostArgs& /*host*/, double /*dt_days*/) {}
+#include "dynamics/table_lookup.hpp"
+#include "host/fatal_error.hpp"
+
+namespace tulma {
+namespace {
+
+constexpr std::string_view kDriverName = "kill";
+constexpr std::string_view kPointName = "kill_vegP";
+constexpr std::string_view kRuleName = "kill_veg";
+
+// Shading looks this many points to each side of a young plant.
+constexpr std::int32_t kShadeReach = 30;
+// Under recession stress a plant survives this many days of drought in a row.
+constexpr double kStressDroughtDays = 2.0;
+
+double lookup(const ParamTable& table, std::int32_t column, double v) {
+    return table_lookup(table.n_rows, table.column(0), table.column(column), v);
+}
+
+// Drought kills only in the months the kind is vulnerable in.
+bool drought_month(const VegKind& kind, std::int32_t month) {
+    return month >= 1 && month <= 12 && kind.dry_months[static_cast<std::size_t>(month - 1)];
+}
+
+// Each rule returns true when it killed the plant.
+
+bool scoured(const VegKind& kind, VegPoint& rec, double scour_var) {
+    switch (kind.scour_method) {
+        case 0:
+            return false;
+        case 1:
+            if (scour_var > lookup(kind.scour_limit, 1, rec.age)) {
+                reset_dead(rec, kind.scour_id);
+                return true;
+            }
+            return false;
+        default:
+            log_error(kPointName, "no such scouring simulation method");
+    }
+}
+
+// Rule 1: the roots must reach the capillary fringe; a plant cut off from it
+// longer than its age tolerates dies in a vulnerable month.
+bool dried_out_of_reach(const VegKind& kind, VegPoint& rec, double root_tip, double cap_ele,
+                        double dt_days, std::int32_t month) {
+    const double root_reach = lookup(kind.dry_limit, 2, rec.age);
+    const double days_survived = lookup(kind.dry_limit, 1, rec.age);
+    if (root_tip <= cap_ele + root_reach) {
+        rec.dry_days = 0.0;
+    } else {
+        rec.dry_days += dt_days;
+    }
+    if (rec.dry_days > days_survived && drought_month(kind, month)) {
+        reset_dead(rec, kind.dry_id);
+        return true;
+    }
+    return false;
+}
+
+std::string plain(std::int32_t v) { return std::to_string(v); }
+
+// Rule 2: a falling water level stresses a plant whose roots it leaves dry, a
+// rising one relieves it; stress above the kind's limit for more than two days
+// in a row kills in a vulnerable month.
+bool dried_by_recession(const VegKind& kind, VegPoint& rec, double root_tip, double cap_ele,
+                        double recession, double dt_days, std::int32_t month,
+                        const StressClass& stress_class) {
+    const std::int32_t c = stress_class.xc_class;
+    if (c < 1 || c > stress_class.n_stress_class) {
+        log_error(kPointName, "xc_class " + plain(c) + " of cross section " +
+                                  plain(stress_class.i_xc) + " is outside 1 .. " +
+                                  plain(stress_class.n_stress_class));
+    }
+    const double gain = lookup(kind.stress_rate, c, recession) * dt_days;
+    if ((gain > 0.0 && root_tip > cap_ele) || gain < 0.0) rec.stress += gain;
+    rec.stress = std::max(0.0, rec.stress);
+    if (rec.stress > kind.stress_limit && drought_month(kind, month)) {
+        rec.dry_days += dt_days;
+        if (rec.dry_days > kStressDroughtDays) {
+            reset_dead(rec, kind.dry_id);
+            return true;
+        }
+    } else {
+        rec.dry_days = 0.0;
+    }
+    return false;
+}
+
+bool dried(const VegKind& kind, VegPoint& rec, double root_tip, double cap_ele, double recession,
+           double dt_days, std::int32_t month, const StressClass& stress_class) {
+    switch (kind.dry_method) {
+        case 0:
+            return false;
+        case 1:
+            return dried_out_of_reach(kind, rec, root_tip, cap_ele, dt_days, month);
+        case 2:
+            return dried_by_recession(kind, rec, root_tip, cap_ele, recession, dt_days, month,
+                                      stress_class);
+        case 3:
+            // Young plants suffer from the falling water, older ones from roots
+            // that no longer reach it.
+            if (rec.age >= kind.dry_switch_age) {
+                return dried_out_of_reach(kind, rec, root_tip, cap_ele, dt_days, month);
+            }
+            return dried_by_recession(kind, rec, root_tip, cap_ele, recession, dt_days, month,
+                                      stress_class);
+        default:
+            log_error(kRuleName, "no such drying simulation method");
+    }
+}
+
+// A plant counts as submerged once the water stands above its crown by more than
+// it tolerates, and never by more than its own height.
+bool drowned(const VegKind& kind, VegPoint& rec, double z_gw, double dt_days) {
+    switch (kind.drown_method) {
+        case 0:
+            return false;
+        case 1: {
+            const double height = std::min(lookup(kind.drown_limit, 2, rec.age), rec.plant_height);
+            if (z_gw > rec.crown_ele + height) {
+                rec.drown_days += dt_days;
+            } else {
+                rec.drown_days = 0.0;
+            }
+            if (rec.drown_days > lookup(kind.drown_limit, 1, rec.age)) {
+                reset_dead(rec, kind.drown_id);
+                return true;
+            }
+            return false;
+        }
+        default:
+            log_error(kRuleName, "no such drowning simulation method");
+    }
+}
+
+bool died_of_age(const VegKind& kind, VegPoint& rec) {
+    switch (kind.age_method) {
+        case 0:
+            return false;
+        case 1:
+            if (rec.age > kind.max_age) {
+                reset_dead(rec, kind.age_id);
+                return true;
+            }
+            return false;
+        default:
+            log_error(kRuleName, "no such age simulation method");
+    }
+}
+
+// A plant dies where a living plant of another kind is older than the age its
+// own age lets it compete with; a limit of 0 or less means no threat.
+bool outcompeted(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) {
+    switch (kind.comp_method) {
+        case 0:
+            return false;
+        case 1: {
+            VegPoint& rec = v[static_cast<std::size_t>(m_veg - 1)];
+            const auto n_kinds = static_cast<std::int32_t>(v.size());
+            for (std::int32_t k2 = 1; k2 <= n_kinds; ++k2) {
+                if (k2 == m_veg) continue;
+                const VegPoint& rival = v[static_cast<std::size_t>(k2 - 1)];
+                if (rival.dth_id != kAlive) continue;
+                const double limit = lookup(kind.comp_limit, k2, rec.age);
+                if (limit > 0.0 && rival.age > limit) {
+                    reset_dead(rec, kind.comp_id);
+                    return true;
+                }
+            }
+            return false;
+        }
+        default:
+            log_error(kRuleName, "no such competition simulation method");
+    }
+}
+
+// Whether a plant of a kind that shades is shaded out by a living plant of
+// another kind within reach, whose canopy radius covers its station.
+bool shaded(const RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t p,
+            std::int32_t i_xc) {
+    const VegKind& kind = state.kind(m_veg);
+    const VegPoint& rec = state.veg.at(p, i_xc, m_veg);
+    // Only young plants are shaded out.
+    if (!(rec.age < kind.shade_age)) return false;
+    const std::int32_t n = host.npt(i_xc);
+    const std::int32_t first = std::max(p - kShadeReach, 1);
+    const std::int32_t last = std::min(p + kShadeReach, n);
+    const double sta_p = host.sta(p, i_xc);
+    for (std::int32_t k2 = 1; k2 <= state.num_veg_kinds; ++k2) {
+        if (k2 == m_veg) continue;
+        for (std::int32_t q = first; q <= last; ++q) {
+            if (q == p) continue;
+            const VegPoint& neighbour = state.veg.at(q, i_xc, k2);
+            if (neighbour.dth_id == kAlive &&
+                std::abs(sta_p - host.sta(q, i_xc)) < neighbour.canopy_radius) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Kind outermost over the whole model: a plant shaded out by an earlier kind no
+// longer shades the plants of later kinds.
+void shade_out(RunState& state, const HostArgs& host) {
+    for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg) {
+        const VegKind& kind = state.kind(m_veg);
+        if (kind.comp_method == 0) continue;
+        for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
+                 ++i_xc) {
+                const std::int32_t n = host.npt(i_xc);
+                for (std::int32_t p = 1; p <= n; ++p) {
+                    VegPoint& rec = state.veg.at(p, i_xc, m_veg);
+                    if (rec.dth_id != kAlive) continue;
+                    if (kind.comp_method != 1) {
+                        log_error(kRuleName, "no such competition simulation method");
+                    }
+                    if (shaded(state, host, m_veg, p, i_xc)) reset_dead(rec, kind.comp_id);
+                }
+            }
+        }
+    }
+}
+
+// Rows of the kept water levels: the largest point count of any cross section.
+std::int32_t largest_npt(const HostArgs& host) {
+    std::int32_t rows = 0;
+    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) rows = std::max(rows, host.npt(i_xc));
+    return rows;
+}
+
+void keep_water_levels(RunState& state, const HostArgs& host, std::int32_t rows) {
+    auto out = state.water_prev.begin();
+    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) {
+        const auto column = host.z_gw.column(i_xc).first(static_cast<std::size_t>(rows));
+        out = std::copy(column.begin(), column.end(), out);
+    }
+}
+
+}  // namespace
+
+void reset_dead(VegPoint& rec, std::int32_t code) {
+    rec.dth_id = code;
+    rec.root_depth = 0.0;
+    rec.plant_height = 0.0;
+    rec.crown_ele = 0.0;
+    rec.age = 0.0;
+    rec.drown_days = 0.0;
+    rec.dry_days = 0.0;
+    rec.since_wet = kNever;
+    rec.size_aux = 0.0;
+    rec.canopy_radius = 0.0;
+    rec.spread_width = 0.0;
+    rec.stress = 0.0;
+}
+
+void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kinds,
+               std::span<VegPoint> v, const PointWater& water, const StressClass& stress_class) {
+    // Positive while the water falls.
+    const double recession = (water.z_gw_prev - water.z_gw) / dt_days;
+    const auto n_kinds = static_cast<std::int32_t>(std::min(kinds.size(), v.size()));
+    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) {
+        const VegKind& kind = kinds[static_cast<std::size_t>(m_veg - 1)];
+        VegPoint& rec = v[static_cast<std::size_t>(m_veg - 1)];
+        if (rec.dth_id != kAlive) continue;
+        if (scoured(kind, rec, water.scour_var)) continue;
+        const double root_tip = rec.crown_ele - rec.root_depth;
+        if (dried(kind, rec, root_tip, water.cap_ele, recession, dt_days, month, stress_class)) {
+            continue;
+        }
+        if (drowned(kind, rec, water.z_gw, dt_days)) continue;
+        if (died_of_age(kind, rec)) continue;
+        outcompeted(kind, m_veg, v);
+    }
+}
+
+void kill(RunState& state, const HostArgs& host, double dt_days) {
+    // The kept levels are sized once; the first step compares the water with
+    // itself and so sees no recession.
+    std::int32_t rows = 0;
+    if (host.n_xc > 0) {
+        if (state.water_prev.empty()) {
+            rows = largest_npt(host);
+            try {
+                state.water_prev.resize(static_cast<std::size_t>(rows) *
+                                        static_cast<std::size_t>(host.n_xc));
+            } catch (const std::bad_alloc&) {
+                log_error(kDriverName, "could not allocate memory");
+            } catch (const std::length_error&) {
+                log_error(kDriverName, "could not allocate memory");
+            }
+            keep_water_levels(state, host, rows);
+        } else {
+            rows = static_cast<std::int32_t>(state.water_prev.size() /
+                                             static_cast<std::size_t>(host.n_xc));
+        }
+    }
+
+    const std::span<const VegKind> kinds(state.kinds);
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
+            const StressClass stress_class{host.xc_class(i_xc), i_xc, state.n_stress_class};
+            const std::size_t column =
+                static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(rows);
+            const std::int32_t n = host.npt(i_xc);
+            for (std::int32_t p = 1; p <= n; ++p) {
+                const PointWater water{host.scour_var(p, i_xc), host.z_gw(p, i_xc),
+                                       state.water_prev[column + static_cast<std::size_t>(p - 1)],
+                                       host.cap_ele(p, i_xc)};
+                kill_vegP(dt_days, state.month, kinds, state.veg.cell(p, i_xc), water,
+                          stress_class);
+            }
+        }
+    }
+
+    shade_out(state, host);
+    keep_water_levels(state, host, rows);
+}
 
 }  // namespace tulma

@@ -1,11 +1,43 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "host/host_args.hpp"
+#include "host/plant_store.hpp"
 #include "host/run_state.hpp"
+#include "input/veg_kind.hpp"
 
 namespace tulma {
 
-// Kills plants by scour, drying, drowning, age, competition and shading on every point of every cross section.
+// The water a point offers its plants in this step.
+struct PointWater {
+    double scour_var = 0.0;  // the host's scour quantity, in the unit of the scour limits
+    double z_gw = 0.0;       // water or ground-water elevation now
+    double z_gw_prev = 0.0;  // the same at the end of the previous step
+    double cap_ele = 0.0;    // top of the capillary fringe
+};
+
+// The drought stress class of the point's cross section (a column of the stress
+// tables), with what a refusal of it has to name.
+struct StressClass {
+    std::int32_t xc_class = 0;
+    std::int32_t i_xc = 0;
+    std::int32_t n_stress_class = 0;
+};
+
+// Clears the record of a plant that died and leaves the death code in dth_id.
+void reset_dead(VegPoint& rec, std::int32_t code);
+
+// Tests every living plant at one point against the death rules of its kind:
+// scour, drying, drowning, old age, then competition with the other kinds at the
+// point. The first rule that kills a plant ends its tests for this step.
+void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kinds,
+               std::span<VegPoint> v, const PointWater& water, const StressClass& stress_class);
+
+// One mortality step over the whole model: the point rules everywhere, then young
+// plants under the canopy of a neighbour of another kind are shaded out, and the
+// water levels are kept for the next step's recession rate.
 void kill(RunState& state, const HostArgs& host, double dt_days);
 
 }  // namespace tulma

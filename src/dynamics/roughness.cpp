@@ -1,8 +1,135 @@
 #include "dynamics/roughness.hpp"
 
-namespace tulma {
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <stdexcept>
 
-// Vegetation roughness into pt_rr; filled in with the vegetation dynamics.
-void Manning(RunState& /*state*/, const HostArgs& /*host*/) {}
+#include "dynamics/roughness_sections.hpp"
+#include "dynamics/table_lookup.hpp"
+#include "host/fatal_error.hpp"
+
+namespace tulma {
+namespace {
+
+constexpr std::int32_t kConstantRoughness = 0;
+constexpr std::int32_t kRoughnessByAge = 1;
+// The constant roughness has always been a single-precision 0.01, and the host
+// sees exactly that value.
+constexpr double kConstantN = static_cast<double>(0.01f);
+// Sections narrower than this have no width to weigh by.
+constexpr double kMinWidth = 1e-12;
+
+std::size_t col_offset(std::int32_t j, std::size_t leading) {
+    return static_cast<std::size_t>(j - 1) * leading;
+}
+
+void allocate_and_match(RunState& state, const HostArgs& host) {
+    std::int32_t largest_npt = 0;
+    for (std::int32_t i = 1; i <= host.n_xc; ++i) largest_npt = std::max(largest_npt, host.npt(i));
+    const std::size_t n_xc = host.n_xc > 0 ? static_cast<std::size_t>(host.n_xc) : 0;
+    try {
+        state.rough_point.assign(static_cast<std::size_t>(largest_npt) * n_xc, 0.0);
+        state.rough_seg_first.assign(static_cast<std::size_t>(kMaxRoughSections) * n_xc, 0);
+    } catch (const std::bad_alloc&) {
+        log_error("Manning", "could not allocate memory");
+    } catch (const std::length_error&) {
+        log_error("Manning", "could not allocate memory");
+    }
+    const auto sections = static_cast<std::size_t>(kMaxRoughSections);
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
+            // Each section starts at the first point that reaches its start; a
+            // section no point reaches keeps 0, and so do all after it.
+            find_section_starts(host, j, std::span(state.rough_seg_first).subspan(col_offset(j, sections), sections));
+        }
+    }
+}
+
+// Writes the width-weighted mean of the points' roughness into pt_rr for every
+// section of cross section j. Each point weighs half the distance between its
+// neighbours inside the section; the end points only reach inwards.
+void section_means(std::span<const std::int32_t> seg_first, std::span<const double> rough,
+                   const HostArgs& host, std::int32_t j) {
+    const std::int32_t n_rr = host.n_rr(j);
+    const std::span<const double> sta = host.sta.column(j);
+    const std::span<double> pt_rr = host.pt_rr.column(j);
+    const auto at = [](std::int32_t p) { return static_cast<std::size_t>(p - 1); };
+    for (std::int32_t m = 1; m <= n_rr; ++m) {
+        const std::int32_t first = seg_first[at(m)];
+        // A section whose start no point reaches (it lies past the last point,
+        // or every point already starts an earlier section) has no points.
+        if (first == 0) continue;
+        // The next section begins where this one ends; after the last section,
+        // or when no later section is reached, this one runs to the last point.
+        const std::int32_t next = m < n_rr ? seg_first[at(m + 1)] : 0;
+        const std::int32_t last = next != 0 ? next - 1 : host.npt(j);
+        if (first > last) continue;
+
+        double width = 0.0;
+        double sum = 0.0;
+        for (std::int32_t p = first; p <= last; ++p) {
+            const double w = (sta[at(std::min(p + 1, last))] - sta[at(std::max(p - 1, first))]) * 0.5;
+            width = width + w;
+            sum = sum + rough[at(p)] * w;
+        }
+        // A one-point section (or one of coinciding stations) takes its first
+        // point's own roughness.
+        const double mean = width >= kMinWidth ? sum / width : rough[at(first)];
+        for (std::int32_t p = first; p <= last; ++p) pt_rr[at(p)] = mean;
+    }
+}
+
+}  // namespace
+
+double manningP(std::span<const VegKind> kinds, std::span<const VegPoint> v) {
+    double largest = std::numeric_limits<double>::lowest();
+    for (std::size_t m = 0; m < kinds.size(); ++m) {
+        const VegKind& kind = kinds[m];
+        double n = 0.0;
+        if (kind.rough_method == kConstantRoughness) {
+            n = kConstantN;
+        } else if (kind.rough_method == kRoughnessByAge) {
+            // A point without a plant has a cleared record of age 0 and still
+            // takes the table's value for that age.
+            const ParamTable& table = kind.rough_table;
+            n = table_lookup(table.n_rows, table.column(0), table.column(1), v[m].age);
+        } else {
+            log_error("manningP", "No such vegetation roughness simulation method at : ");
+        }
+        largest = std::max(largest, n);
+    }
+    return largest;
+}
+
+void Manning(RunState& state, const HostArgs& host) {
+    // The section starts are matched once, from the first roughness step's
+    // geometry; the host keeps its sections fixed through the run. An empty
+    // table after the first run means no cross sections, and matching them
+    // again costs nothing.
+    if (state.rough_seg_first.empty()) allocate_and_match(state, host);
+
+    std::fill(state.rough_point.begin(), state.rough_point.end(), 0.0);
+    if (host.n_xc <= 0) return;
+
+    const std::size_t leading = state.rough_point.size() / static_cast<std::size_t>(host.n_xc);
+    const auto sections = static_cast<std::size_t>(kMaxRoughSections);
+    const std::span<const VegKind> kinds(state.kinds);
+    // One cross section at a time: its points' roughness is still at hand
+    // when its sections are averaged.
+    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
+            const std::span<double> rough = std::span(state.rough_point).subspan(col_offset(j, leading), leading);
+            const std::int32_t n = host.npt(j);
+            for (std::int32_t p = 1; p <= n; ++p) {
+                rough[static_cast<std::size_t>(p - 1)] = manningP(kinds, state.veg.cell(p, j));
+            }
+            section_means(std::span<const std::int32_t>(state.rough_seg_first).subspan(col_offset(j, sections), sections),
+                          rough, host, j);
+        }
+    }
+}
 
 }  // namespace tulma

@@ -105,18 +105,6 @@ std::int32_t day_number(std::int32_t jday0, double time) {
     return static_cast<std::int32_t>(day);
 }
 
-void grow_all(RunState& state, const HostArgs& host, const StepClock& clock) {
-    const std::span<const VegKind> kinds(state.kinds);
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            const std::int32_t n = host.npt(i_xc);
-            for (std::int32_t k = 1; k <= n; ++k) {
-                grow_vegP(clock, kinds, state.veg.cell(k, i_xc), host.z_gw(k, i_xc));
-            }
-        }
-    }
-}
-
 void refuse_host(const std::string& message) { log_error(kDriver, message); }
 
 std::string num(std::int32_t v) { return std::to_string(v); }
@@ -222,7 +210,7 @@ void main_veg(RunState& state, const HostArgs& host) {
     const StepClock clock{dt_days, state.month, state.day_of_year, host.time};
 
     establish_veg(state, host, dt_days);
-    grow_all(state, host, clock);
+    grow_veg(state, host, clock);
     kill(state, host, dt_days);
     if (state.veg_rr_on) Manning(state, host);
     output_veg(state, host);
