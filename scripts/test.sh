@@ -6,6 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
+scripts/install-deps.sh tests
 
 echo "== release build and tests"
 cmake --preset release >/dev/null

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages a task needs and the machine lacks.
+#
+#   scripts/install-deps.sh example   # build the library and tulma-run, run and plot the example
+#   scripts/install-deps.sh tests     # everything the whole test suite needs
+set -euo pipefail
+
+example=(g++ cmake make binutils libtomlplusplus-dev gdal-bin python3-numpy python3-matplotlib)
+tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
+       g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev)
+
+case "${1:-tests}" in
+    example) wanted=("${example[@]}") ;;
+    tests) wanted=("${tests[@]}") ;;
+    *) echo "usage: $0 example|tests" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root, or install them with apt-get)" >&2
+    exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
