@@ -445,7 +445,7 @@ TEST(ParameterFile, BundledExampleReads) {
     ASSERT_FALSE(example.empty());
     ParameterRun run(example, 3);
     EXPECT_EQ(run.stop, "");
-    EXPECT_EQ(run.state.veg_codes.size(), 5U);
+    EXPECT_EQ(run.state.veg_codes.size(), 6U);
     EXPECT_EQ(run.state.kind(3).release_method, 1);
 }
 
