@@ -117,6 +117,23 @@ void HostModel::set_water_level(double z_gw, double fringe) {
     std::fill(cap_ele_.begin(), cap_ele_.end(), z_gw + fringe);
 }
 
+void HostModel::fill_pt_rr_from_sections() {
+    for (std::int32_t i = 1; i <= n_xc_; ++i) {
+        const auto col = static_cast<std::size_t>(i - 1);
+        const std::int32_t n_rr = n_rr_[col];
+        if (n_rr == 0) continue;
+        std::int32_t s = 0;  // the section the point lies in, from 0
+        for (std::int32_t k = 1; k <= npt(i); ++k) {
+            const std::size_t at = index(k, i);
+            const auto next_start = [&] {
+                return loc_rr_[col * kRoughSlots + static_cast<std::size_t>(s + 1)];
+            };
+            while (s + 1 < n_rr && next_start() <= sta_[at]) ++s;
+            pt_rr_[at] = sect_rr_[col * kRoughSlots + static_cast<std::size_t>(s)];
+        }
+    }
+}
+
 void HostModel::call(tulma_entry_fn entry, double time) {
     std::int32_t n_reach = n_reach_;
     std::int32_t n_xc = n_xc_;

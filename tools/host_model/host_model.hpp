@@ -85,6 +85,12 @@ class HostModel {
     // Sets every point's water and capillary-fringe elevation to one level.
     void set_water_level(double z_gw, double fringe);
 
+    // Gives every point the host's own Manning's n: that of the last roughness
+    // section starting at or before the point's station, or of the first
+    // section for points before every start. A host does this before its first
+    // call; the library overwrites it on its roughness steps.
+    void fill_pt_rr_from_sections();
+
     // The host's flag as the library left it; a host passes it back unchanged.
     std::int32_t veg_ready() const { return veg_ready_; }
     void set_veg_ready(std::int32_t value) { veg_ready_ = value; }

@@ -1,0 +1,115 @@
+// tulma-run: a stand-in host for the vegetation library. Reads a scenario
+// (cross sections, a water-level record, the library's own input files),
+// prepares a run directory and drives the library through every host call
+// from time 0 to the end of the run. See docs/scenario.md.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tulma_run/library_process.hpp"
+#include "tulma_run/run_directory.hpp"
+#include "tulma_run/scenario.hpp"
+#include "tulma_run/scenario_error.hpp"
+
+namespace fs = std::filesystem;
+using namespace tulma::run;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tulma-run SCENARIO [--run-dir DIR] [--library PATH]\n"
+    "  SCENARIO        scenario file (TOML; see docs/scenario.md)\n"
+    "  --run-dir DIR   run directory (default: the scenario's run_dir, else run/ beside it)\n"
+    "  --library PATH  the library to run (default: libtulma.so beside tulma-run)\n";
+
+void say(const std::string& text) { std::fputs(text.c_str(), stderr); }
+
+struct Arguments {
+    fs::path scenario;
+    std::optional<fs::path> run_dir;
+    std::optional<fs::path> library;
+};
+
+// Empty on a bad command line (the reason already said).
+std::optional<Arguments> parse_arguments(int argc, char** argv) {
+    Arguments args;
+    bool have_scenario = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (arg == "--run-dir" || arg == "--library") {
+            if (i + 1 >= argc) {
+                say("tulma-run: " + std::string(arg) + ": expected a path after it\n" + kUsage);
+                return std::nullopt;
+            }
+            (arg == "--run-dir" ? args.run_dir : args.library) = fs::path(argv[++i]);
+        } else if (!arg.empty() && arg.front() == '-') {
+            say("tulma-run: unknown option " + std::string(arg) + "\n" + kUsage);
+            return std::nullopt;
+        } else if (have_scenario) {
+            say("tulma-run: " + std::string(arg) + ": expected one scenario file only\n" + kUsage);
+            return std::nullopt;
+        } else {
+            args.scenario = arg;
+            have_scenario = true;
+        }
+    }
+    if (!have_scenario) {
+        say(std::string("tulma-run: expected a scenario file\n") + kUsage);
+        return std::nullopt;
+    }
+    return args;
+}
+
+// The library built beside this program.
+fs::path default_library() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return (ec ? fs::current_path() : self.parent_path()) / "libtulma.so";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Arguments> args = parse_arguments(argc, argv);
+    if (!args) return kExitBadInput;
+    try {
+        const Scenario scenario = load_scenario(args->scenario);
+
+        const fs::path library = fs::absolute(args->library.value_or(default_library()));
+        std::error_code ec;
+        if (!fs::is_regular_file(library, ec)) {
+            throw ScenarioError(
+                library.string() + ": no such library: expected " +
+                (args->library ? std::string("an existing file after --library")
+                               : std::string("libtulma.so beside tulma-run, or --library PATH")));
+        }
+        const fs::path shown_run_dir = args->run_dir.value_or(scenario.run_dir);
+        if (fs::exists(shown_run_dir, ec) && !fs::is_directory(shown_run_dir, ec)) {
+            throw ScenarioError(shown_run_dir.string() +
+                                ": expected a directory to run in, found a file");
+        }
+
+        RunOptions options;
+        options.library = library;
+        options.run_dir = fs::absolute(shown_run_dir);
+        options.shown_run_dir = shown_run_dir;
+        prepare_run_directory(scenario, options.run_dir);
+        return run_library(scenario, options);
+    } catch (const ScenarioError& error) {
+        say(std::string("tulma-run: ") + error.what() + "\n");
+        return kExitBadInput;
+    } catch (const std::exception& error) {
+        say(std::string("tulma-run: ") + error.what() + "\n");
+        return kExitFailure;
+    }
+}
