@@ -6,10 +6,48 @@
 //   case_runner LIBRARY CASE_DIR
 //
 // A case directory holds host.txt (the calls to make), inputs/ (copied into the
-// working directory), and expected/: stdout, outcome ("completed N calls" or
-// "stopped in call N"), and optionally files/, the exact set of files the
-// library must leave in the working directory besides the inputs (or, when
-// expected/only_these_files exists, files that must be there among others).
+// working directory), and expected/:
+//   stdout, outcome       standard output, and "completed N calls" or "stopped in call N"
+//   files/                the exact set of files the library must leave in the working
+//                         directory besides the inputs, byte for byte (or, when
+//                         expected/only_these_files exists, files that must be there
+//                         among others)
+//   lines/FILE            lines that must appear in the working directory's FILE, in
+//                         this order, with any other lines between them (for long
+//                         multi-year reports whose every line cannot be worked out)
+//   pt_rr                 the host's pt_rr as recorded by record_pt_rr (below)
+//
+// host.txt holds one command a line; "#" starts a comment. The host model starts
+// as simple_model(1, 1, 3); geometry commands shape it until the first command
+// that needs the host (veg_ready, water..., scour_point, pt_rr_point, call).
+//   entry NAME              entry point name for later calls (MAIN_VEG_TULMA)
+//   metric true|false       unit system;  jday0 N: day number of the day of time 0
+//   model R X P             simple_model: R reaches of X cross sections of P points
+//   reach                   starts a reach of a geometry of its own (the first one
+//                           drops the model's reaches and gis list)
+//   xc LBANK RBANK XC_DIST LEN_CH LEN_LOB LEN_ROB REF_ELE XC_CLASS
+//                           starts a cross section of the current reach
+//   point STA ELE X Y       a point of the current cross section, in station order
+//   rough START N           a roughness section of the current cross section
+//   lev START END           a LEV station range of the current cross section
+//   gis I                   appends cross section I to the elevation report's list
+//   remove FILE             deletes FILE from the working directory
+//   veg_ready V             the host's flag for the next call
+//   water Z FRINGE          water elevation Z and capillary fringe Z + FRINGE at
+//                           every point (until changed; before, both are the bed)
+//   water_xc I Z FRINGE     the same for every point of cross section I
+//   water_point I K Z FRINGE  the same for point K of cross section I
+//   scour_point I K V       scour quantity of point K of cross section I (else 0)
+//   pt_rr_point I K V       the host's own pt_rr at point K of cross section I
+//   call T                  one call at time T hours
+//   calls FROM TO STEP      calls at FROM, FROM + STEP, ... up to TO
+//   record_pt_rr [I ...]    appends the host's pt_rr as the library left it after
+//                           the last call, for the cross sections named (all when
+//                           none), to a file outside the working directory: a line
+//                           "after call N at time T", then "xc I:" and one value
+//                           per point, each with 12 significant digits
+//
+// A case that stops the process early has its pt_rr record cut there too.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -17,11 +55,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -63,10 +103,115 @@ std::string slurp(const fs::path& file) {
     return s.str();
 }
 
+[[noreturn]] void host_error(const std::string& message) {
+    std::fprintf(stderr, "host.txt: %s\n", message.c_str());
+    std::_Exit(92);
+}
+
+double number(const Command& c, std::size_t i) {
+    if (i >= c.args.size()) host_error(c.verb + " needs more values");
+    return std::stod(c.args[i]);
+}
+
+std::int32_t whole(const Command& c, std::size_t i) {
+    if (i >= c.args.size()) host_error(c.verb + " needs more values");
+    return std::stoi(c.args[i]);
+}
+
+// The geometry a case builds line by line, before the host model exists.
+struct Geometry {
+    tulma::host::ModelInput input = tulma::host::simple_model(1, 1, 3);
+    bool own = false;  // a reach of the case's own replaced the simple model
+
+    tulma::host::CrossSectionInput& current_xc(const std::string& verb) {
+        if (!own || input.reaches.back().sections.empty()) host_error(verb + " before any xc");
+        return input.reaches.back().sections.back();
+    }
+
+    // Returns false when the command is not a geometry command.
+    bool apply(const Command& c) {
+        if (c.verb == "metric") {
+            input.metric = c.args.at(0) == "true";
+        } else if (c.verb == "jday0") {
+            input.jday0 = whole(c, 0);
+        } else if (c.verb == "model") {
+            const bool metric = input.metric;
+            const std::int32_t jday0 = input.jday0;
+            input = tulma::host::simple_model(whole(c, 0), whole(c, 1), whole(c, 2));
+            input.metric = metric;
+            input.jday0 = jday0;
+            own = false;
+        } else if (c.verb == "reach") {
+            if (!own) {
+                input.reaches.clear();
+                input.gis_xc.clear();
+                own = true;
+            }
+            input.reaches.emplace_back();
+        } else if (c.verb == "xc") {
+            if (!own) host_error("xc before any reach");
+            tulma::host::CrossSectionInput xc;
+            xc.lbank_k = whole(c, 0);
+            xc.rbank_k = whole(c, 1);
+            xc.xc_dist = number(c, 2);
+            xc.len_ch = number(c, 3);
+            xc.len_lob = number(c, 4);
+            xc.len_rob = number(c, 5);
+            xc.ref_ele = number(c, 6);
+            xc.xc_class = whole(c, 7);
+            input.reaches.back().sections.push_back(std::move(xc));
+        } else if (c.verb == "point") {
+            current_xc(c.verb).points.push_back({number(c, 0), number(c, 1), number(c, 2), number(c, 3)});
+        } else if (c.verb == "rough") {
+            current_xc(c.verb).rough.push_back({number(c, 0), number(c, 1)});
+        } else if (c.verb == "lev") {
+            current_xc(c.verb).lev.push_back({number(c, 0), number(c, 1)});
+        } else if (c.verb == "gis") {
+            input.gis_xc.push_back(whole(c, 0));
+        } else {
+            return false;
+        }
+        return true;
+    }
+};
+
+// Cross section I (and point K of it) as a command names them, checked.
+std::int32_t section_of(const HostModel& model, const Command& c, std::size_t at) {
+    const std::int32_t i = whole(c, at);
+    if (i < 1 || i > model.n_xc()) host_error(c.verb + " names no such cross section");
+    return i;
+}
+std::int32_t point_of(const HostModel& model, const Command& c, std::size_t at, std::int32_t i) {
+    const std::int32_t k = whole(c, at);
+    if (k < 1 || k > model.npt(i)) host_error(c.verb + " names no such point");
+    return k;
+}
+
+// The host's pt_rr after the last call, one line per cross section asked for.
+std::string pt_rr_record(const HostModel& model, const Command& c, int call, double time) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "after call %d at time %g\n", call, time);
+    std::string text = buffer;
+    std::vector<std::int32_t> sections;
+    for (std::size_t i = 0; i < c.args.size(); ++i) sections.push_back(section_of(model, c, i));
+    if (sections.empty()) {
+        for (std::int32_t i = 1; i <= model.n_xc(); ++i) sections.push_back(i);
+    }
+    for (std::int32_t i : sections) {
+        text += "xc " + std::to_string(i) + ":";
+        for (std::int32_t k = 1; k <= model.npt(i); ++k) {
+            std::snprintf(buffer, sizeof buffer, " %.12g", model.pt_rr(k, i));
+            text += buffer;
+        }
+        text += "\n";
+    }
+    return text;
+}
+
 // The child: plays the host. Writes the number of each completed call to the
 // progress file, so the parent can tell after which call the process ended.
 [[noreturn]] void play_host(const std::string& library, const std::vector<Command>& commands,
-                            const fs::path& progress) {
+                            const fs::path& progress, const fs::path& pt_rr_file) {
     const int progress_fd = ::open(progress.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -74,50 +219,94 @@ std::string slurp(const fs::path& file) {
         std::_Exit(90);
     }
     std::string entry_name = "MAIN_VEG_TULMA";
-    tulma::host::ModelInput input = tulma::host::simple_model(1, 1, 3);
+    Geometry geometry;
     std::unique_ptr<HostModel> model;
+    auto host = [&]() -> HostModel& {
+        if (!model) model = std::make_unique<HostModel>(geometry.input);
+        return *model;
+    };
     int done = 0;
+    double last_time = 0.0;
+    auto call = [&](double time) {
+        auto entry = reinterpret_cast<tulma_entry_fn>(::dlsym(handle, entry_name.c_str()));
+        if (entry == nullptr) {
+            std::fprintf(stderr, "no symbol %s\n", entry_name.c_str());
+            std::_Exit(91);
+        }
+        host().call(entry, time);
+        ++done;
+        last_time = time;
+        const std::string mark = std::to_string(done) + "\n";
+        (void)!::write(progress_fd, mark.data(), mark.size());
+    };
     for (const Command& c : commands) {
         if (c.verb == "entry") {
             entry_name = c.args.at(0);
-        } else if (c.verb == "metric") {
-            input.metric = c.args.at(0) == "true";
-        } else if (c.verb == "jday0") {
-            input.jday0 = std::stoi(c.args.at(0));
-        } else if (c.verb == "model") {
-            const bool metric = input.metric;
-            const std::int32_t jday0 = input.jday0;
-            input = tulma::host::simple_model(std::stoi(c.args.at(0)), std::stoi(c.args.at(1)),
-                                              std::stoi(c.args.at(2)));
-            input.metric = metric;
-            input.jday0 = jday0;
+        } else if (geometry.apply(c)) {
+            if (model) host_error(c.verb + " after the host model was made");
         } else if (c.verb == "remove") {
             fs::remove(c.args.at(0));
         } else if (c.verb == "veg_ready") {
-            if (!model) model = std::make_unique<HostModel>(input);
-            model->set_veg_ready(std::stoi(c.args.at(0)));
+            host().set_veg_ready(whole(c, 0));
         } else if (c.verb == "water") {
-            if (!model) model = std::make_unique<HostModel>(input);
-            model->set_water_level(std::stod(c.args.at(0)), std::stod(c.args.at(1)));
-        } else if (c.verb == "call") {
-            if (!model) model = std::make_unique<HostModel>(input);
-            auto entry = reinterpret_cast<tulma_entry_fn>(::dlsym(handle, entry_name.c_str()));
-            if (entry == nullptr) {
-                std::fprintf(stderr, "no symbol %s\n", entry_name.c_str());
-                std::_Exit(91);
+            host().set_water_level(number(c, 0), number(c, 1));
+        } else if (c.verb == "water_xc" || c.verb == "water_point") {
+            HostModel& m = host();
+            const std::int32_t i = section_of(m, c, 0);
+            const bool one = c.verb == "water_point";
+            const std::int32_t first = one ? point_of(m, c, 1, i) : 1;
+            const std::int32_t last = one ? first : m.npt(i);
+            const double z = number(c, one ? 2 : 1);
+            const double fringe = number(c, one ? 3 : 2);
+            for (std::int32_t k = first; k <= last; ++k) {
+                m.z_gw(k, i) = z;
+                m.cap_ele(k, i) = z + fringe;
             }
-            model->call(entry, std::stod(c.args.at(0)));
-            ++done;
-            const std::string mark = std::to_string(done) + "\n";
-            (void)!::write(progress_fd, mark.data(), mark.size());
+        } else if (c.verb == "scour_point" || c.verb == "pt_rr_point") {
+            HostModel& m = host();
+            const std::int32_t i = section_of(m, c, 0);
+            const std::int32_t k = point_of(m, c, 1, i);
+            (c.verb == "scour_point" ? m.scour_var(k, i) : m.pt_rr(k, i)) = number(c, 2);
+        } else if (c.verb == "call") {
+            call(number(c, 0));
+        } else if (c.verb == "calls") {
+            const double from = number(c, 0);
+            const double to = number(c, 1);
+            const double step = number(c, 2);
+            if (!(step > 0.0)) host_error("calls needs a positive STEP");
+            for (int n = 0; from + n * step <= to; ++n) call(from + n * step);
+        } else if (c.verb == "record_pt_rr") {
+            const std::string text = pt_rr_record(host(), c, done, last_time);
+            std::ofstream(pt_rr_file, std::ios::app) << text;
         } else {
-            std::fprintf(stderr, "unknown host command %s\n", c.verb.c_str());
-            std::_Exit(92);
+            host_error("unknown host command " + c.verb);
         }
     }
     (void)!::write(progress_fd, "end\n", 4);
     std::fflush(stdout);
     std::exit(0);
+}
+
+// Whether every expected line appears in the actual text, in order.
+bool has_lines_in_order(const std::string& what, const std::string& expected, const std::string& actual) {
+    std::istringstream e(expected), a(actual);
+    std::string el, al;
+    int line = 0;
+    while (std::getline(e, el)) {
+        ++line;
+        bool found = false;
+        while (std::getline(a, al)) {
+            if (al == el) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            std::cerr << what << ": expected line " << line << " not found in order:\n  [" << el << "]\n";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool same(const std::string& what, const std::string& expected, const std::string& actual) {
@@ -172,7 +361,7 @@ int main(int argc, char** argv) {
     if (child == 0) {
         if (::chdir(work.c_str()) != 0) std::_Exit(93);
         if (std::freopen((root / "stdout").c_str(), "w", stdout) == nullptr) std::_Exit(94);
-        play_host(library, commands, root / "progress");
+        play_host(library, commands, root / "progress", root / "pt_rr");
     }
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -231,6 +420,22 @@ int main(int argc, char** argv) {
                 ok = false;
             }
         }
+    }
+    const fs::path expected_lines = case_dir / "expected" / "lines";
+    for (const std::string& name : file_names(expected_lines)) {
+        if (!fs::exists(work / name)) {
+            std::cerr << "missing file " << name << "\n";
+            ok = false;
+        } else {
+            ok &= has_lines_in_order(name, slurp(expected_lines / name), slurp(work / name));
+        }
+    }
+    const bool recorded = fs::exists(root / "pt_rr");
+    if (fs::exists(case_dir / "expected" / "pt_rr")) {
+        ok &= same("pt_rr", slurp(case_dir / "expected" / "pt_rr"), recorded ? slurp(root / "pt_rr") : "");
+    } else if (recorded) {
+        std::cerr << "pt_rr was recorded but the case has no expected/pt_rr\n";
+        ok = false;
     }
     if (ok) fs::remove_all(root);
     else std::cerr << "working directory kept in " << root << "\n";
