@@ -314,7 +314,9 @@ def plot_map(run, out_dir, units=None, time_axis=None):
     series['living kinds'] = {}
     for (name, mask), colour in zip(categories.items(), colours):
         series['living kinds'][name] = (x[mask], y[mask])
-        ax.scatter(x[mask], y[mask], s=16, color=colour, label=name)
+        # Points without a plant go underneath, so that dense cross sections
+        # still show the plants standing on them.
+        ax.scatter(x[mask], y[mask], s=16, color=colour, label=name, zorder=1 if name == NO_KIND else 2)
     ax.set_title('Living kinds')
     for m in range(1, n_kinds + 1):
         ax = axes[m]
@@ -325,7 +327,7 @@ def plot_map(run, out_dir, units=None, time_axis=None):
             panel[label] = (x[mask], y[mask])
             if mask.any():
                 ax.scatter(x[mask], y[mask], s=16, color=LABEL_COLOURS[label],
-                           label=LABEL_NAMES[label])
+                           label=LABEL_NAMES[label], zorder=1 if label == 'NONE' else 2)
         series[name] = panel
         ax.set_title(name)
     for ax in axes[:panels]:
