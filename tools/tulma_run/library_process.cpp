@@ -1,3 +1,6 @@
+// The POSIX half of running the library: a forked child that dlopens it, and
+// a parent that polls the child's pipes.
+
 #include "tulma_run/library_process.hpp"
 
 #include <dlfcn.h>
@@ -8,30 +11,16 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
 
-#include "host_model/host_model.hpp"
-#include "tulma_run/calendar_dates.hpp"
-#include "tulma_run/host_conditions.hpp"
-#include "tulma_run/progress.hpp"
-#include "tulma_run/run_directory.hpp"
+#include "tulma_run/host_calls.hpp"
 
 namespace tulma::run {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// The child's own failures before the library runs, told apart from the
-// library's normal end (status 0).
-constexpr int kChildNoDirectory = 90;
-constexpr int kChildNoLibrary = 91;
-constexpr int kChildNoEntry = 92;
-constexpr int kChildHostFailure = 93;
 
 void write_all(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -42,8 +31,6 @@ void write_all(int fd, const char* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
 }
-
-void say(const std::string& text) { write_all(STDERR_FILENO, text.data(), text.size()); }
 
 [[noreturn]] void child_fail(int status, const std::string& message) {
     say("tulma-run: " + message + "\n");
@@ -66,15 +53,9 @@ void say(const std::string& text) { write_all(STDERR_FILENO, text.data(), text.s
                    "the library " + options.library.string() + " has no entry MAIN_VEG_TULMA");
     }
     try {
-        host::HostModel model(model_input(scenario));
-        model.fill_pt_rr_from_sections();
-        const CallSchedule schedule(scenario.end_hours, scenario.time_step_hours);
-        for (std::int64_t call = 0; call < schedule.count(); ++call) {
-            const double time = schedule.time(call);
-            apply_conditions(scenario, model, time);
-            model.call(entry, time);
+        make_host_calls(scenario, entry, [progress_fd](std::int64_t call) {
             write_all(progress_fd, reinterpret_cast<const char*>(&call), sizeof call);
-        }
+        });
     } catch (const std::exception& error) {
         child_fail(kChildHostFailure, std::string("the host failed: ") + error.what());
     }
@@ -85,125 +66,15 @@ void say(const std::string& text) { write_all(STDERR_FILENO, text.data(), text.s
     ::_exit(0);
 }
 
-class ProgressDisplay {
- public:
-    explicit ProgressDisplay(const Scenario& scenario)
-        : scenario_(scenario),
-          schedule_(scenario.end_hours, scenario.time_step_hours),
-          terminal_(::isatty(STDERR_FILENO) == 1),
-          counter_(scenario.veg_dt.value_or(0.0)),
-          started_(Clock::now()),
-          last_draw_(started_) {}
-
-    void on_call_done(std::int64_t call) {
-        calls_done_ = call + 1;
-        counter_.on_call(schedule_.time(call));
-    }
-
-    // Redraws when enough time has passed: four times a second on a
-    // terminal, every five seconds into a file.
-    void tick() {
-        const auto now = Clock::now();
-        const auto interval =
-            terminal_ ? std::chrono::milliseconds(250) : std::chrono::milliseconds(5000);
-        if (now - last_draw_ < interval) return;
-        draw();
-    }
-
-    // On a terminal the line shows from the start, while the library reads its inputs.
-    void start() {
-        if (terminal_) draw();
-    }
-
-    void draw() {
-        last_draw_ = Clock::now();
-        const std::string line = "tulma-run: " + progress_line(snapshot());
-        if (terminal_) {
-            std::string text = "\r" + line;
-            if (line.size() < drawn_width_) text.append(drawn_width_ - line.size(), ' ');
-            drawn_width_ = line.size();
-            say(text);
-        } else {
-            say(line + "\n");
-        }
-    }
-
-    // Takes the progress line off the terminal, so that other text starts on a
-    // clean line.
-    void clear() {
-        if (terminal_ && drawn_width_ > 0) {
-            // Blanks over the line, between two carriage returns.
-            std::string blank(drawn_width_ + 2, ' ');
-            blank.front() = '\r';
-            blank.back() = '\r';
-            say(blank);
-            drawn_width_ = 0;
-        }
-    }
-
-    void finish_line() {
-        draw();
-        if (terminal_) {
-            say("\n");
-            drawn_width_ = 0;
-        }
-    }
-
-    std::int64_t calls_done() const { return calls_done_; }
-    std::int64_t calls_total() const { return schedule_.count(); }
-    std::optional<std::int64_t> vegetation_steps() const {
-        if (!scenario_.veg_dt) return std::nullopt;
-        return counter_.steps();
-    }
-    double elapsed() const {
-        return std::chrono::duration<double>(Clock::now() - started_).count();
-    }
-    std::string simulated(double hours) const {
-        return format_sim_time(scenario_.jday0, hours, scenario_.sub_daily);
-    }
-    double call_time(std::int64_t call) const { return schedule_.time(call); }
-
- private:
-    ProgressSnapshot snapshot() const {
-        ProgressSnapshot p;
-        p.simulated = simulated(calls_done_ > 0 ? schedule_.time(calls_done_ - 1) : 0.0);
-        p.calls_done = calls_done_;
-        p.calls_total = schedule_.count();
-        p.vegetation_steps = vegetation_steps();
-        p.elapsed_seconds = elapsed();
-        return p;
-    }
-
-    const Scenario& scenario_;
-    CallSchedule schedule_;
-    bool terminal_;
-    VegetationStepCounter counter_;
-    Clock::time_point started_;
-    Clock::time_point last_draw_;
-    std::size_t drawn_width_ = 0;
-    std::int64_t calls_done_ = 0;
-};
-
-// "host call 3 of 11 (time 48 h, 2000-01-03)"
-std::string call_text(const ProgressDisplay& display, std::int64_t call) {
-    char hours[64];
-    std::snprintf(hours, sizeof hours, "%.10g", display.call_time(call));
-    return "host call " + std::to_string(call + 1) + " of " +
-           std::to_string(display.calls_total()) + " (time " + hours + " h, " +
-           display.simulated(display.call_time(call)) + ")";
-}
-
-std::string reports_present(const std::filesystem::path& run_dir) {
-    std::string names;
-    for (const std::string& name : library_output_names()) {
-        std::error_code ec;
-        if (std::filesystem::exists(run_dir / name, ec))
-            names += (names.empty() ? "" : ", ") + name;
-    }
-    return names.empty() ? "none" : names;
-}
-
 }  // namespace
+
+std::filesystem::path default_library() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return (ec ? std::filesystem::current_path() : self.parent_path()) / kLibraryFileName;
+}
+
+std::optional<int> run_as_child(int, char**) { return std::nullopt; }
 
 int run_library(const Scenario& scenario, const RunOptions& options) {
     int progress_pipe[2];
@@ -231,7 +102,7 @@ int run_library(const Scenario& scenario, const RunOptions& options) {
     // A reader of our standard output that goes away must not end the run.
     ::signal(SIGPIPE, SIG_IGN);
 
-    ProgressDisplay display(scenario);
+    ProgressDisplay display(scenario, ::isatty(STDERR_FILENO) == 1);
     display.start();
     pollfd fds[2] = {{progress_pipe[0], POLLIN, 0}, {output_pipe[0], POLLIN, 0}};
     char record[sizeof(std::int64_t)];
@@ -273,46 +144,16 @@ int run_library(const Scenario& scenario, const RunOptions& options) {
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
 
-    const std::int64_t done = display.calls_done();
-    const bool all_done = done == display.calls_total();
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && all_done) {
-        display.finish_line();
-        const std::optional<std::int64_t> steps = display.vegetation_steps();
-        say("tulma-run: finished " + std::to_string(done) + " host calls from " +
-            display.simulated(0.0) + " to " + display.simulated(scenario.end_hours) + ", " +
-            (steps ? std::to_string(*steps) : "an unknown number of") + " vegetation steps, in " +
-            duration_text(display.elapsed()) + "\n");
-        say("tulma-run: reports in " + options.shown_run_dir.string() + ": " +
-            reports_present(options.run_dir) + "\n");
-        return kExitCompleted;
-    }
-    display.clear();
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        say("tulma-run: the library stopped on an input error during " + call_text(display, done) +
-            "; its message is on standard output; the echo of its parameter file is in " +
-            (options.shown_run_dir / "veg_err.dat").string() + "\n");
-        return kExitLibraryStopped;
-    }
+    ChildEnd end;
     if (WIFSIGNALED(status)) {
         const int signal_number = WTERMSIG(status);
-        const std::string during =
-            all_done ? "after the last host call" : "during " + call_text(display, done);
-        say("tulma-run: the library's process was killed by signal " +
-            std::to_string(signal_number) + " (" + ::strsignal(signal_number) + ") " + during +
-            "\n");
-        return kExitLibraryCrashed;
-    }
-    const int code = WEXITSTATUS(status);
-    if (done == 0 && code >= kChildNoDirectory && code <= kChildHostFailure) {
-        say("tulma-run: the library could not be run (see the message above)\n");
+        end.exited = false;
+        end.abnormal = "was killed by signal " + std::to_string(signal_number) + " (" +
+                       ::strsignal(signal_number) + ")";
     } else {
-        say("tulma-run: the library's process ended with exit status " + std::to_string(code) +
-            " " +
-            (all_done ? std::string("after the last host call")
-                      : "during " + call_text(display, done)) +
-            "\n");
+        end.status = WEXITSTATUS(status);
     }
-    return kExitLibraryCrashed;
+    return report_child_end(scenario, options, display, end);
 }
 
 }  // namespace tulma::run

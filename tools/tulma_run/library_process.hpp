@@ -5,6 +5,7 @@
 // host must outlive that to say where the run stopped.
 
 #include <filesystem>
+#include <optional>
 
 #include "tulma_run/scenario.hpp"
 
@@ -23,11 +24,27 @@ struct RunOptions {
     std::filesystem::path shown_run_dir;  // as the summary names it
 };
 
-// Forks a child that enters the run directory, loads the library and makes
+// The library's file name: the name Windows hosts load, or the shared
+// library's name elsewhere.
+#ifdef _WIN32
+inline constexpr const char* kLibraryFileName = "TULMA.dll";
+#else
+inline constexpr const char* kLibraryFileName = "libtulma.so";
+#endif
+
+// The library built beside this program.
+std::filesystem::path default_library();
+
+// Starts a child that enters the run directory, loads the library and makes
 // every host call of the scenario, reporting each completed call through a
-// pipe. The parent passes the child's standard output through unchanged,
+// pipe (POSIX: a fork; Windows: this program started again with a hidden
+// first argument). The parent passes the child's standard output through unchanged,
 // draws the progress line on standard error, and ends with the summary or
 // with where and how the library stopped. Returns tulma-run's exit status.
 int run_library(const Scenario& scenario, const RunOptions& options);
+
+// When this process is such a child (Windows only), makes the host calls and
+// returns the child's exit status; otherwise nothing, and main goes on.
+std::optional<int> run_as_child(int argc, char** argv);
 
 }  // namespace tulma::run

@@ -3,8 +3,6 @@
 // prepares a run directory and drives the library through every host call
 // from time 0 to the end of the run. See docs/scenario.md.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -26,7 +24,13 @@ constexpr const char* kUsage =
     "usage: tulma-run SCENARIO [--run-dir DIR] [--library PATH]\n"
     "  SCENARIO        scenario file (TOML; see docs/scenario.md)\n"
     "  --run-dir DIR   run directory (default: the scenario's run_dir, else run/ beside it)\n"
-    "  --library PATH  the library to run (default: libtulma.so beside tulma-run)\n";
+    "  --library PATH  the library to run (default: "
+#ifdef _WIN32
+    "TULMA.dll"
+#else
+    "libtulma.so"
+#endif
+    " beside tulma-run)\n";
 
 void say(const std::string& text) { std::fputs(text.c_str(), stderr); }
 
@@ -70,16 +74,10 @@ std::optional<Arguments> parse_arguments(int argc, char** argv) {
     return args;
 }
 
-// The library built beside this program.
-fs::path default_library() {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return (ec ? fs::current_path() : self.parent_path()) / "libtulma.so";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> child_status = run_as_child(argc, argv)) return *child_status;
     const std::optional<Arguments> args = parse_arguments(argc, argv);
     if (!args) return kExitBadInput;
     try {
@@ -91,7 +89,8 @@ int main(int argc, char** argv) {
             throw ScenarioError(
                 library.string() + ": no such library: expected " +
                 (args->library ? std::string("an existing file after --library")
-                               : std::string("libtulma.so beside tulma-run, or --library PATH")));
+                               : std::string(kLibraryFileName) +
+                                     " beside tulma-run, or --library PATH"));
         }
         const fs::path shown_run_dir = args->run_dir.value_or(scenario.run_dir);
         if (fs::exists(shown_run_dir, ec) && !fs::is_directory(shown_run_dir, ec)) {

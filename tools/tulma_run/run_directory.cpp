@@ -11,6 +11,9 @@ void copy_input(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     // A run directory beside the inputs may already hold the very file.
     if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return;
+    // Removed first: the Windows run-time refuses to overwrite an existing file
+    // even when asked to, and a second run reuses its run directory.
+    fs::remove(to, ec);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
     if (ec)
         throw std::runtime_error("cannot copy " + from.string() + " to " + to.string() + ": " +
