@@ -175,25 +175,25 @@ void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
 
     release_day_veg(state, host.metric, dt_days, state.day_of_year, host.time);
 
-    // Seed falling where it grew: the kinds of one point are handled together.
+    // Seed falling where it grew, then seed carried by the river and plants
+    // spreading sideways. Each kind goes down the whole model, so distance from
+    // a source builds up reach by reach. Seed falling at a point reaches only
+    // that point's records, and a kind's water-borne seed and spread reach only
+    // its own records on the same cross section (or, for the distance, the
+    // cross section before it): so finishing one cross section, all its points
+    // and then every kind in turn, before the next gives every record exactly
+    // the history of seed falling everywhere first and each kind's pass down
+    // the river after, and it reads the cross section's plants from memory once.
     const std::span<const VegKind> kinds(state.kinds.data(), extent(n_kinds));
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
             const std::int32_t n = host.npt(i_xc);
+            // The kinds of one point are handled together.
             for (std::int32_t k = 1; k <= n; ++k) {
                 establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
                                host.ele(k, i_xc), host.z_gw(k, i_xc));
             }
-        }
-    }
-
-    // Seed carried by the river, and plants spreading sideways: kind by kind
-    // down the whole model, so distance from a source builds up reach by reach.
-    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) {
-        for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-            for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-                disperse(state, host, m_veg, j, dt_days);
-            }
+            for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) disperse(state, host, m_veg, i_xc, dt_days);
         }
     }
 }

@@ -27,6 +27,11 @@ double lookup(const ParamTable& table, std::int32_t column, double v) {
     return table_lookup(table.n_rows, table.column(0), table.column(column), v);
 }
 
+// Columns 1 and 2 of a table at v, its row found once.
+LookupPair lookup_both(const ParamTable& table, double v) {
+    return table_lookup_pair(table.n_rows, table.column(0), table.column(1), table.column(2), v);
+}
+
 // Drought kills only in the months the kind is vulnerable in.
 bool drought_month(const VegKind& kind, std::int32_t month) {
     return month >= 1 && month <= 12 && kind.dry_months[static_cast<std::size_t>(month - 1)];
@@ -53,8 +58,9 @@ bool scoured(const VegKind& kind, VegPoint& rec, double scour_var) {
 // longer than its age tolerates dies in a vulnerable month.
 bool dried_out_of_reach(const VegKind& kind, VegPoint& rec, double root_tip, double cap_ele,
                         double dt_days, std::int32_t month) {
-    const double root_reach = lookup(kind.dry_limit, 2, rec.age);
-    const double days_survived = lookup(kind.dry_limit, 1, rec.age);
+    const LookupPair limit = lookup_both(kind.dry_limit, rec.age);
+    const double days_survived = limit.first;
+    const double root_reach = limit.second;
     if (root_tip <= cap_ele + root_reach) {
         rec.dry_days = 0.0;
     } else {
@@ -126,13 +132,15 @@ bool drowned(const VegKind& kind, VegPoint& rec, double z_gw, double dt_days) {
         case 0:
             return false;
         case 1: {
-            const double height = std::min(lookup(kind.drown_limit, 2, rec.age), rec.plant_height);
+            // Days survived and tolerated height, for the plant's age.
+            const LookupPair limit = lookup_both(kind.drown_limit, rec.age);
+            const double height = std::min(limit.second, rec.plant_height);
             if (z_gw > rec.crown_ele + height) {
                 rec.drown_days += dt_days;
             } else {
                 rec.drown_days = 0.0;
             }
-            if (rec.drown_days > lookup(kind.drown_limit, 1, rec.age)) {
+            if (rec.drown_days > limit.first) {
                 reset_dead(rec, kind.drown_id);
                 return true;
             }
@@ -184,51 +192,47 @@ bool outcompeted(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v)
     }
 }
 
-// Whether a plant of a kind that shades is shaded out by a living plant of
-// another kind within reach, whose canopy radius covers its station.
-bool shaded(const RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t p,
-            std::int32_t i_xc) {
-    const VegKind& kind = state.kind(m_veg);
-    const VegPoint& rec = state.veg.at(p, i_xc, m_veg);
-    // Only young plants are shaded out.
-    if (!(rec.age < kind.shade_age)) return false;
-    const std::int32_t n = host.npt(i_xc);
+// Whether the plant of kind m_veg at point p of a cross section (cells[0] is
+// point 1, sta its stations) stands under the canopy of a living plant of
+// another kind within reach. Every neighbour is looked at until one covers it,
+// a point's kinds together, as they lie in the store.
+bool shaded(std::span<const VegPoint> cells, std::size_t n_kinds, std::span<const double> sta,
+            std::size_t m, std::int32_t p, std::int32_t n) {
     const std::int32_t first = std::max(p - kShadeReach, 1);
     const std::int32_t last = std::min(p + kShadeReach, n);
-    const double sta_p = host.sta(p, i_xc);
-    for (std::int32_t k2 = 1; k2 <= state.num_veg_kinds; ++k2) {
-        if (k2 == m_veg) continue;
-        for (std::int32_t q = first; q <= last; ++q) {
-            if (q == p) continue;
-            const VegPoint& neighbour = state.veg.at(q, i_xc, k2);
-            if (neighbour.dth_id == kAlive &&
-                std::abs(sta_p - host.sta(q, i_xc)) < neighbour.canopy_radius) {
-                return true;
-            }
+    const double sta_p = sta[static_cast<std::size_t>(p - 1)];
+    for (std::int32_t q = first; q <= last; ++q) {
+        if (q == p) continue;
+        const VegPoint* cell = cells.data() + static_cast<std::size_t>(q - 1) * n_kinds;
+        const double distance = std::abs(sta_p - sta[static_cast<std::size_t>(q - 1)]);
+        for (std::size_t k2 = 0; k2 < n_kinds; ++k2) {
+            if (k2 != m && cell[k2].dth_id == kAlive && distance < cell[k2].canopy_radius) return true;
         }
     }
     return false;
 }
 
-// Kind outermost over the whole model: a plant shaded out by an earlier kind no
+// Young plants of cross section i_xc under the canopy of another kind die. The
+// kinds take turns in kind order, so a plant shaded out by an earlier kind no
 // longer shades the plants of later kinds.
-void shade_out(RunState& state, const HostArgs& host) {
-    for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg) {
-        const VegKind& kind = state.kind(m_veg);
+void shade_out(RunState& state, const HostArgs& host, std::int32_t i_xc) {
+    const auto n_kinds = static_cast<std::size_t>(state.veg.num_veg_kinds());
+    const std::int32_t n = host.npt(i_xc);
+    if (n <= 0) return;
+    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(), static_cast<std::size_t>(n) * n_kinds);
+    const std::span<const double> sta = host.sta.column(i_xc);
+    for (std::size_t m = 0; m < n_kinds; ++m) {
+        const VegKind& kind = state.kinds[m];
         if (kind.comp_method == 0) continue;
-        for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
-                 ++i_xc) {
-                const std::int32_t n = host.npt(i_xc);
-                for (std::int32_t p = 1; p <= n; ++p) {
-                    VegPoint& rec = state.veg.at(p, i_xc, m_veg);
-                    if (rec.dth_id != kAlive) continue;
-                    if (kind.comp_method != 1) {
-                        log_error(kRuleName, "no such competition simulation method");
-                    }
-                    if (shaded(state, host, m_veg, p, i_xc)) reset_dead(rec, kind.comp_id);
-                }
+        for (std::int32_t p = 1; p <= n; ++p) {
+            VegPoint& rec = cells[static_cast<std::size_t>(p - 1) * n_kinds + m];
+            if (rec.dth_id != kAlive) continue;
+            if (kind.comp_method != 1) {
+                log_error(kRuleName, "no such competition simulation method");
             }
+            // Only young plants are shaded out.
+            if (!(rec.age < kind.shade_age)) continue;
+            if (shaded(cells, n_kinds, sta, m, p, n)) reset_dead(rec, kind.comp_id);
         }
     }
 }
@@ -321,10 +325,17 @@ void kill(RunState& state, const HostArgs& host, double dt_days) {
                 kill_vegP(dt_days, state.month, kinds, state.veg.cell(p, i_xc), water,
                           stress_class);
             }
+            // Shade follows every other death of the step, kind by kind down
+            // the whole model. It reaches only across one cross section, and
+            // the rules above only the point they test: shading each cross
+            // section once its points are done, the kinds in turn, leaves every
+            // plant the same neighbours in the same state as a pass down the
+            // whole model per kind, and reads the cross section's plants from
+            // memory once.
+            shade_out(state, host, i_xc);
         }
     }
 
-    shade_out(state, host);
     keep_water_levels(state, host, rows);
 }
 

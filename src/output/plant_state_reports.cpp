@@ -64,12 +64,15 @@ void write_veg_out(ReportContext& report) {
     }
     report.end_line(out);
 
+    // Every line of the event starts with the same time: it is edited once.
+    LineBuilder time_field;
+    time_field.general(host.time);
     for (std::int32_t m = 1; m <= state.num_veg_kinds; ++m) {
         for (std::int32_t r = 1; r <= host.n_reach; ++r) {
             for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
                 for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
                     const VegPoint& p = state.veg.at(k, i_xc, m);
-                    line.general(host.time);
+                    line.text(time_field.view());
                     for (std::int32_t v : {m, i_xc, p.dth_id}) {
                         line.text(",");
                         line.integer(v, 6);
@@ -123,10 +126,12 @@ void write_elevation_records(ReportContext& report) {
     RunState& state = report.state;
     OutputFile& ele = state.files.ele;
     LineBuilder& line = report.line;
+    LineBuilder time_field;
+    time_field.fixed(host.time, 12, 2);
     for (std::int32_t j = 1; j <= host.n_gis_xc; ++j) {
         const std::int32_t i_xc = host.gis_xc(j);
         for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
-            line.fixed(host.time, 12, 2);
+            line.text(time_field.view());
             line.integer(i_xc, 5);
             line.integer(k, 5);
             for (double v : {host.x(k, i_xc), host.y(k, i_xc), host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc)}) {
@@ -173,6 +178,8 @@ void write_gis(ReportContext& report) {
     for (std::int32_t m = 1; m <= n_kind; ++m) title(",DID", m);
     report.end_line(gis);
 
+    LineBuilder time_field;
+    time_field.fixed(host.time, 12, 2);
     std::array<std::string_view, kMaxVegKinds> death_id{};
     std::array<std::string_view, kMaxVegKinds> death_ii{};
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
@@ -186,7 +193,7 @@ void write_gis(ReportContext& report) {
                     death_ii[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.aux_id);
                     living = living || p.dth_id == kAlive;
                 }
-                line.fixed(host.time, 12, 2);
+                line.text(time_field.view());
                 line.text(",");
                 line.integer(i_xc, 5);
                 line.text(",");
