@@ -17,3 +17,6 @@ echo "== sanitizer build and tests"
 cmake --preset asan-ubsan >/dev/null
 cmake --build --preset asan-ubsan -j"$jobs"
 ctest --preset asan-ubsan -j"$jobs" -L 'unit|interface|blackbox'
+
+echo "== fuzz smoke run"
+TULMA_ASAN_LIB="$root/build-asan/libtulma.so" fuzz/smoke.sh
