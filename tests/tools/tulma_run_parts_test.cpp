@@ -90,7 +90,7 @@ TEST(DerivedConditions, InterpolationInTimeAndGaugeOffsets) {
     scenario.levels.hours = {0.0, 48.0};
     scenario.levels.names = {"stage"};
     scenario.levels.columns = {{3.0, 5.0}};
-    SectionSpec section;
+    SectionEntry section;
     section.gauge_offset = -0.4;
     // stage 3 + 2 * 12 / 48 = 3.5, less 0.4
     EXPECT_NEAR(water_surface(scenario, section, 12.0), 3.1, 1e-12);
@@ -103,12 +103,12 @@ TEST(DerivedConditions, EveryPointOfEverySectionAtACall) {
     scenario.levels.hours = {0.0, 24.0};
     scenario.levels.names = {"B", "A"};
     scenario.levels.columns = {{50.0, 52.0}, {100.0, 101.0}};
-    SectionSpec a;
+    SectionEntry a;
     a.level_column = 1;  // columns in the file's order, not the scenario's
     a.energy_slope = 0.001;
     a.geometry.points = {{0.0, 101.0, 0.0, 0.0}, {10.0, 99.5, 0.0, 0.0}};
     a.geometry.rough = {{0.0, 0.03}};
-    SectionSpec b;
+    SectionEntry b;
     b.level_column = 0;
     b.energy_slope = 0.002;
     b.geometry.points = {{0.0, 50.0, 0.0, 0.0}, {10.0, 52.0, 0.0, 0.0}, {20.0, 49.0, 0.0, 0.0}};

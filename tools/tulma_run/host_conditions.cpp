@@ -34,7 +34,7 @@ double interpolate(const TimeTable& table, std::size_t column, double hours) {
     return v[row] + (v[row + 1] - v[row]) * ((hours - t[row]) / (t[row + 1] - t[row]));
 }
 
-double water_surface(const Scenario& scenario, const SectionSpec& section, double hours) {
+double water_surface(const Scenario& scenario, const SectionEntry& section, double hours) {
     if (scenario.gauge) return interpolate(scenario.levels, 0, hours) + section.gauge_offset;
     return interpolate(scenario.levels, static_cast<std::size_t>(section.level_column), hours);
 }
@@ -63,8 +63,8 @@ void VegetationStepCounter::on_call(double hours) {
 void apply_conditions(const Scenario& scenario, host::HostModel& model, double hours) {
     const double unit_weight = unit_weight_of_water(scenario.metric);
     std::int32_t i_xc = 0;
-    for (const ReachSpec& reach : scenario.reaches) {
-        for (const SectionSpec& section : reach.sections) {
+    for (const ReachEntry& reach : scenario.reaches) {
+        for (const SectionEntry& section : reach.sections) {
             ++i_xc;
             const double wse = water_surface(scenario, section, hours);
             std::optional<double> groundwater;

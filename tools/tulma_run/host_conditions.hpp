@@ -39,7 +39,7 @@ double interpolate(const TimeTable& table, std::size_t column, double hours);
 
 // The water surface of a cross section at a time (its column, or the gauge
 // stage plus the section's offset).
-double water_surface(const Scenario& scenario, const SectionSpec& section, double hours);
+double water_surface(const Scenario& scenario, const SectionEntry& section, double hours);
 
 // Host calls at 0, dt, 2 dt, ... up to and including the end of the run; when
 // the end is not a whole number of steps, one last call at the end itself.

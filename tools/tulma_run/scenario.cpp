@@ -327,10 +327,10 @@ struct Loader {
             TableReader reach(display, *reaches.get(r)->as_table(),
                               "reach[" + std::to_string(r + 1) + "]",
                               {"name", "energy_slope", "section"});
-            ReachSpec spec;
+            ReachEntry entry;
             const toml::node& name_node = reach.require("name", "a reach name");
-            spec.name = reach.text_of(name_node, "name", "a reach name");
-            if (!reach_names.insert(spec.name).second)
+            entry.name = reach.text_of(name_node, "name", "a reach name");
+            if (!reach_names.insert(entry.name).second)
                 reach.fail(name_node, "name", "a name no other reach has");
             const double reach_slope =
                 reach.optional_real("energy_slope", Bound::non_negative).value_or(default_slope);
@@ -348,26 +348,26 @@ struct Loader {
                     reach.path() + ".section[" + std::to_string(s + 1) + "]",
                     {"name", "banks", "lengths", "distance", "reference_elevation", "class",
                      "roughness", "lev", "gis", "gauge_offset", "energy_slope"});
-                spec.sections.push_back(read_section(section, reach_slope, section_lines));
+                entry.sections.push_back(read_section(section, reach_slope, section_lines));
             }
-            scenario.reaches.push_back(std::move(spec));
+            scenario.reaches.push_back(std::move(entry));
         }
     }
 
-    SectionSpec read_section(TableReader& t, double reach_slope,
+    SectionEntry read_section(TableReader& t, double reach_slope,
                              std::map<std::string, int>& section_lines) {
-        SectionSpec spec;
+        SectionEntry entry;
         SectionDraft draft;
         draft.path = t.path();
-        spec.line = t.line();
+        entry.line = t.line();
         const toml::node& name_node = t.require("name", "a cross-section name");
-        spec.name = t.text_of(name_node, "name", "a cross-section name");
-        if (spec.name.find(',') != std::string::npos || spec.name.front() == ' ' ||
-            spec.name.back() == ' ' || spec.name.front() == '#') {
+        entry.name = t.text_of(name_node, "name", "a cross-section name");
+        if (entry.name.find(',') != std::string::npos || entry.name.front() == ' ' ||
+            entry.name.back() == ' ' || entry.name.front() == '#') {
             t.fail(name_node, "name",
                    "a name without commas, without blanks at its ends, not starting with #");
         }
-        if (const auto [it, fresh] = section_lines.emplace(spec.name, line_of(name_node)); !fresh) {
+        if (const auto [it, fresh] = section_lines.emplace(entry.name, line_of(name_node)); !fresh) {
             t.fail(name_node, "name",
                    "a name no other cross section has (also at line " + std::to_string(it->second) +
                        ")");
@@ -393,14 +393,14 @@ struct Loader {
         const toml::table& lengths =
             t.table_of(t.require("lengths", lengths_expected), "lengths", lengths_expected);
         TableReader l(display, lengths, t.key_path("lengths"), {"channel", "left", "right"});
-        spec.geometry.len_ch = l.real("channel", Bound::non_negative);
-        spec.geometry.len_lob = l.real("left", Bound::non_negative);
-        spec.geometry.len_rob = l.real("right", Bound::non_negative);
-        spec.geometry.xc_dist =
-            t.optional_real("distance", Bound::non_negative).value_or(spec.geometry.len_ch);
-        spec.geometry.ref_ele = t.real("reference_elevation", Bound::any);
+        entry.geometry.len_ch = l.real("channel", Bound::non_negative);
+        entry.geometry.len_lob = l.real("left", Bound::non_negative);
+        entry.geometry.len_rob = l.real("right", Bound::non_negative);
+        entry.geometry.xc_dist =
+            t.optional_real("distance", Bound::non_negative).value_or(entry.geometry.len_ch);
+        entry.geometry.ref_ele = t.real("reference_elevation", Bound::any);
         if (const toml::node* c = t.find("class")) {
-            spec.geometry.xc_class =
+            entry.geometry.xc_class =
                 t.integer_of(*c, "class", 1, INT32_MAX, "a whole number, at least 1");
         }
 
@@ -424,12 +424,12 @@ struct Loader {
             host::RoughSection section;
             section.start = r.real("start", Bound::any);
             section.n = r.real("n", Bound::positive);
-            if (!spec.geometry.rough.empty() && section.start <= spec.geometry.rough.back().start) {
+            if (!entry.geometry.rough.empty() && section.start <= entry.geometry.rough.back().start) {
                 r.fail(*r.find("start"), "start",
                        "a station after the previous section's start " +
-                           number_text(spec.geometry.rough.back().start));
+                           number_text(entry.geometry.rough.back().start));
             }
-            spec.geometry.rough.push_back(section);
+            entry.geometry.rough.push_back(section);
         }
 
         if (const toml::node* lev = t.find("lev")) {
@@ -443,31 +443,31 @@ struct Loader {
                 lr.start = t.real_of(*range->get(0), "lev", Bound::any);
                 lr.end = t.real_of(*range->get(1), "lev", Bound::any);
                 if (lr.start > lr.end) t.fail(*lev, "lev", lev_expected);
-                spec.geometry.lev.push_back(lr);
+                entry.geometry.lev.push_back(lr);
             }
         }
-        spec.gis = t.optional_bool("gis", false);
+        entry.gis = t.optional_bool("gis", false);
         if (const toml::node* offset = t.find("gauge_offset")) {
-            spec.gauge_offset = t.real_of(*offset, "gauge_offset", Bound::any);
+            entry.gauge_offset = t.real_of(*offset, "gauge_offset", Bound::any);
             draft.gauge_offset_given = true;
             draft.gauge_offset_line = line_of(*offset);
         }
-        spec.energy_slope =
+        entry.energy_slope =
             t.optional_real("energy_slope", Bound::non_negative).value_or(reach_slope);
         drafts.push_back(draft);
-        return spec;
+        return entry;
     }
 
-    std::vector<SectionSpec*> all_sections() {
-        std::vector<SectionSpec*> all;
-        for (ReachSpec& reach : scenario.reaches) {
-            for (SectionSpec& s : reach.sections) all.push_back(&s);
+    std::vector<SectionEntry*> all_sections() {
+        std::vector<SectionEntry*> all;
+        for (ReachEntry& reach : scenario.reaches) {
+            for (SectionEntry& s : reach.sections) all.push_back(&s);
         }
         return all;
     }
 
-    SectionSpec* section_named(const std::string& name) {
-        for (SectionSpec* s : all_sections()) {
+    SectionEntry* section_named(const std::string& name) {
+        for (SectionEntry* s : all_sections()) {
             if (s->name == name) return s;
         }
         return nullptr;
@@ -499,7 +499,7 @@ struct Loader {
         std::string current;
         for (const CsvRow& row : csv.rows) {
             const std::string& name = row.cells[column["section"]];
-            SectionSpec* section = section_named(name);
+            SectionEntry* section = section_named(name);
             if (section == nullptr) {
                 throw ScenarioError(where(csv.display, row.line) + "section " + in_quotes(name) +
                                     ": expected the name of a cross section of " + display);
@@ -533,7 +533,7 @@ struct Loader {
             }
             points.push_back(point);
         }
-        for (SectionSpec* s : all_sections()) {
+        for (SectionEntry* s : all_sections()) {
             if (s->geometry.points.size() < 2) {
                 throw ScenarioError(csv.display + ": section " + in_quotes(s->name) + " (" +
                                     display + ":" + std::to_string(s->line) +
@@ -545,9 +545,9 @@ struct Loader {
 
     // Banks and roughness sections against the points.
     void check_sections() {
-        const std::vector<SectionSpec*> all = all_sections();
+        const std::vector<SectionEntry*> all = all_sections();
         for (std::size_t i = 0; i < all.size(); ++i) {
-            SectionSpec& s = *all[i];
+            SectionEntry& s = *all[i];
             const SectionDraft& d = drafts[i];
             const auto npt = static_cast<std::int32_t>(s.geometry.points.size());
             if (d.lbank < 1 || d.lbank > d.rbank || d.rbank > npt) {
@@ -614,7 +614,7 @@ struct Loader {
                 }
             }
             if (every_section) {
-                for (SectionSpec* s : all_sections()) {
+                for (SectionEntry* s : all_sections()) {
                     if (!seen.count(s->name)) {
                         throw ScenarioError(where(csv.display, csv.header_line) +
                                             "no column for cross section " + in_quotes(s->name) +
@@ -711,7 +711,7 @@ struct Loader {
         read_reaches(root, slope);
 
         // Offsets belong to a gauge; without one they would be silently ignored.
-        const std::vector<SectionSpec*> all = all_sections();
+        const std::vector<SectionEntry*> all = all_sections();
         for (std::size_t i = 0; i < all.size(); ++i) {
             if (scenario.gauge && !drafts[i].gauge_offset_given) {
                 throw ScenarioError(where(display, all[i]->line) + drafts[i].path +
@@ -729,7 +729,7 @@ struct Loader {
         check_sections();
         scenario.levels = read_series(scenario.gauge ? gauge : levels, scenario.gauge, true);
         if (!scenario.gauge) {
-            for (SectionSpec* s : all) {
+            for (SectionEntry* s : all) {
                 const auto& names = scenario.levels.names;
                 s->level_column = static_cast<int>(std::find(names.begin(), names.end(), s->name) -
                                                    names.begin());
@@ -738,7 +738,7 @@ struct Loader {
         if (!groundwater.empty()) {
             scenario.groundwater = read_series(groundwater, false, false);
             const auto& names = scenario.groundwater->names;
-            for (SectionSpec* s : all) {
+            for (SectionEntry* s : all) {
                 const auto at = std::find(names.begin(), names.end(), s->name);
                 if (at != names.end()) s->groundwater_column = static_cast<int>(at - names.begin());
             }
@@ -793,9 +793,9 @@ host::ModelInput model_input(const Scenario& scenario) {
     input.metric = scenario.metric;
     input.jday0 = scenario.jday0;
     std::int32_t i_xc = 0;
-    for (const ReachSpec& reach : scenario.reaches) {
+    for (const ReachEntry& reach : scenario.reaches) {
         host::ReachInput r;
-        for (const SectionSpec& s : reach.sections) {
+        for (const SectionEntry& s : reach.sections) {
             ++i_xc;
             r.sections.push_back(s.geometry);
             if (s.gis) input.gis_xc.push_back(i_xc);

@@ -25,7 +25,7 @@ struct TimeTable {
     std::vector<std::vector<double>> columns;  // columns[c][row]
 };
 
-struct SectionSpec {
+struct SectionEntry {
     std::string name;
     int line = 0;  // where its table starts in the scenario file
     host::CrossSectionInput geometry;
@@ -36,9 +36,9 @@ struct SectionSpec {
     bool gis = false;
 };
 
-struct ReachSpec {
+struct ReachEntry {
     std::string name;
-    std::vector<SectionSpec> sections;
+    std::vector<SectionEntry> sections;
 };
 
 struct Scenario {
@@ -58,7 +58,7 @@ struct Scenario {
     std::optional<std::filesystem::path> temperature;
     std::optional<double> veg_dt;  // the library's vegetation step interval, days, when readable
 
-    std::vector<ReachSpec> reaches;
+    std::vector<ReachEntry> reaches;
 
     TimeTable levels;  // per-section water surfaces, or the one gauge stage column
     bool gauge = false;
