@@ -160,11 +160,10 @@ void disperse(RunState& state, const HostArgs& host, std::int32_t m_veg, std::in
 
 }  // namespace
 
-void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
+void prepare_establishment(RunState& state, const HostArgs& host, double dt_days) {
     RunState::Establishment& seeds = state.establishment;
-    const std::int32_t n_kinds = state.num_veg_kinds;
     if (!seeds.allocated) {
-        const std::size_t n = extent(host.n_xc) * extent(n_kinds);
+        const std::size_t n = extent(host.n_xc) * extent(state.num_veg_kinds);
         make_array<std::uint8_t>(seeds.seed_released, n, 0);
         make_array(seeds.seed_time, n, kNever);
         // Every step sets it before it is read; a cross section whose upstream
@@ -172,8 +171,23 @@ void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
         make_array(seeds.seed_distance, n, 0.0);
         seeds.allocated = true;
     }
-
     release_day_veg(state, host.metric, dt_days, state.day_of_year, host.time);
+}
+
+void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
+    const std::int32_t n_kinds = state.num_veg_kinds;
+    const std::span<const VegKind> kinds(state.kinds.data(), extent(n_kinds));
+    const std::int32_t n = host.npt(i_xc);
+    // The kinds of one point are handled together.
+    for (std::int32_t k = 1; k <= n; ++k) {
+        establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
+                       host.ele(k, i_xc), host.z_gw(k, i_xc));
+    }
+    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) disperse(state, host, m_veg, i_xc, dt_days);
+}
+
+void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
+    prepare_establishment(state, host, dt_days);
 
     // Seed falling where it grew, then seed carried by the river and plants
     // spreading sideways. Each kind goes down the whole model, so distance from
@@ -184,16 +198,9 @@ void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
     // and then every kind in turn, before the next gives every record exactly
     // the history of seed falling everywhere first and each kind's pass down
     // the river after, and it reads the cross section's plants from memory once.
-    const std::span<const VegKind> kinds(state.kinds.data(), extent(n_kinds));
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            const std::int32_t n = host.npt(i_xc);
-            // The kinds of one point are handled together.
-            for (std::int32_t k = 1; k <= n; ++k) {
-                establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
-                               host.ele(k, i_xc), host.z_gw(k, i_xc));
-            }
-            for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) disperse(state, host, m_veg, i_xc, dt_days);
+            establish_xc(state, host, i_xc, dt_days);
         }
     }
 }

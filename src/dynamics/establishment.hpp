@@ -18,6 +18,15 @@ namespace tulma {
 // on the first run and kept in state.establishment.
 void establish_veg(RunState& state, const HostArgs& host, double dt_days);
 
+// What establish_veg does once per step before it visits the cross sections:
+// the seed state is made on the first run, and the degree-day windows are kept.
+void prepare_establishment(RunState& state, const HostArgs& host, double dt_days);
+
+// Establishment on cross section i_xc: seed falling at each of its points, then
+// each kind's water-borne seed and spreading, in kind order. The water-borne
+// seed distance runs on from the cross section before, as it stands.
+void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days);
+
 // Keeps the one release window of every kind that times its seed release by
 // degree days: the air temperature (degrees Fahrenheit converted to Celsius
 // when the host is not metric) adds the warmth above the kind's base to its

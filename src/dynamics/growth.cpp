@@ -64,14 +64,18 @@ void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span
     }
 }
 
-void grow_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
+void grow_xc(RunState& state, const HostArgs& host, const StepClock& clock, std::int32_t i_xc) {
     const std::span<const VegKind> kinds(state.kinds);
+    const std::int32_t n = host.npt(i_xc);
+    for (std::int32_t k = 1; k <= n; ++k) {
+        grow_vegP(clock, kinds, state.veg.cell(k, i_xc), host.z_gw(k, i_xc));
+    }
+}
+
+void grow_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            const std::int32_t n = host.npt(i_xc);
-            for (std::int32_t k = 1; k <= n; ++k) {
-                grow_vegP(clock, kinds, state.veg.cell(k, i_xc), host.z_gw(k, i_xc));
-            }
+            grow_xc(state, host, clock, i_xc);
         }
     }
 }

@@ -25,6 +25,9 @@ struct StepClock {
 void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span<VegPoint> v,
                double z_gw);
 
+// Grows every point of cross section i_xc.
+void grow_xc(RunState& state, const HostArgs& host, const StepClock& clock, std::int32_t i_xc);
+
 // Grows every point of every cross section of every reach, reach by reach in
 // the host's numbering; point slots past a cross section's point count are
 // left alone.

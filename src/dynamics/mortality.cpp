@@ -244,13 +244,6 @@ std::int32_t largest_npt(const HostArgs& host) {
     return rows;
 }
 
-void keep_water_levels(RunState& state, const HostArgs& host, std::int32_t rows) {
-    auto out = state.water_prev.begin();
-    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) {
-        const auto column = host.z_gw.column(i_xc).first(static_cast<std::size_t>(rows));
-        out = std::copy(column.begin(), column.end(), out);
-    }
-}
 
 }  // namespace
 
@@ -289,54 +282,61 @@ void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kind
     }
 }
 
-void kill(RunState& state, const HostArgs& host, double dt_days) {
+std::int32_t prepare_kill(RunState& state, const HostArgs& host) {
     // The kept levels are sized once; the first step compares the water with
     // itself and so sees no recession.
-    std::int32_t rows = 0;
-    if (host.n_xc > 0) {
-        if (state.water_prev.empty()) {
-            rows = largest_npt(host);
-            try {
-                state.water_prev.resize(static_cast<std::size_t>(rows) *
-                                        static_cast<std::size_t>(host.n_xc));
-            } catch (const std::bad_alloc&) {
-                log_error(kDriverName, "could not allocate memory");
-            } catch (const std::length_error&) {
-                log_error(kDriverName, "could not allocate memory");
-            }
-            keep_water_levels(state, host, rows);
-        } else {
-            rows = static_cast<std::int32_t>(state.water_prev.size() /
-                                             static_cast<std::size_t>(host.n_xc));
+    if (host.n_xc <= 0) return 0;
+    if (state.water_prev.empty()) {
+        const std::int32_t rows = largest_npt(host);
+        try {
+            state.water_prev.resize(static_cast<std::size_t>(rows) *
+                                    static_cast<std::size_t>(host.n_xc));
+        } catch (const std::bad_alloc&) {
+            log_error(kDriverName, "could not allocate memory");
+        } catch (const std::length_error&) {
+            log_error(kDriverName, "could not allocate memory");
         }
+        for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) keep_water_level(state, host, rows, i_xc);
+        return rows;
     }
+    return static_cast<std::int32_t>(state.water_prev.size() / static_cast<std::size_t>(host.n_xc));
+}
 
+void kill_xc(RunState& state, const HostArgs& host, double dt_days, std::int32_t rows,
+             std::int32_t i_xc) {
     const std::span<const VegKind> kinds(state.kinds);
+    const StressClass stress_class{host.xc_class(i_xc), i_xc, state.n_stress_class};
+    const std::size_t column = static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(rows);
+    const std::int32_t n = host.npt(i_xc);
+    for (std::int32_t p = 1; p <= n; ++p) {
+        const PointWater water{host.scour_var(p, i_xc), host.z_gw(p, i_xc),
+                               state.water_prev[column + static_cast<std::size_t>(p - 1)],
+                               host.cap_ele(p, i_xc)};
+        kill_vegP(dt_days, state.month, kinds, state.veg.cell(p, i_xc), water, stress_class);
+    }
+    // Shade follows every other death of the step, kind by kind down the whole
+    // model. It reaches only across one cross section, and the rules above only
+    // the point they test: shading each cross section once its points are done,
+    // the kinds in turn, leaves every plant the same neighbours in the same
+    // state as a pass down the whole model per kind.
+    shade_out(state, host, i_xc);
+}
+
+void keep_water_level(RunState& state, const HostArgs& host, std::int32_t rows, std::int32_t i_xc) {
+    const auto column = host.z_gw.column(i_xc).first(static_cast<std::size_t>(rows));
+    std::copy(column.begin(), column.end(),
+              state.water_prev.begin() +
+                  static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(rows)));
+}
+
+void kill(RunState& state, const HostArgs& host, double dt_days) {
+    const std::int32_t rows = prepare_kill(state, host);
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            const StressClass stress_class{host.xc_class(i_xc), i_xc, state.n_stress_class};
-            const std::size_t column =
-                static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(rows);
-            const std::int32_t n = host.npt(i_xc);
-            for (std::int32_t p = 1; p <= n; ++p) {
-                const PointWater water{host.scour_var(p, i_xc), host.z_gw(p, i_xc),
-                                       state.water_prev[column + static_cast<std::size_t>(p - 1)],
-                                       host.cap_ele(p, i_xc)};
-                kill_vegP(dt_days, state.month, kinds, state.veg.cell(p, i_xc), water,
-                          stress_class);
-            }
-            // Shade follows every other death of the step, kind by kind down
-            // the whole model. It reaches only across one cross section, and
-            // the rules above only the point they test: shading each cross
-            // section once its points are done, the kinds in turn, leaves every
-            // plant the same neighbours in the same state as a pass down the
-            // whole model per kind, and reads the cross section's plants from
-            // memory once.
-            shade_out(state, host, i_xc);
+            kill_xc(state, host, dt_days, rows, i_xc);
         }
     }
-
-    keep_water_levels(state, host, rows);
+    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) keep_water_level(state, host, rows, i_xc);
 }
 
 }  // namespace tulma

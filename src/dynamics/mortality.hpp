@@ -35,6 +35,19 @@ void reset_dead(VegPoint& rec, std::int32_t code);
 void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kinds,
                std::span<VegPoint> v, const PointWater& water, const StressClass& stress_class);
 
+// Sizes the kept water levels on the first run (from the water now) and
+// returns their rows per cross section.
+std::int32_t prepare_kill(RunState& state, const HostArgs& host);
+
+// The mortality step of cross section i_xc: the point rules at each of its
+// points, then its young plants under the canopy of a neighbour of another
+// kind are shaded out, kind by kind. rows is what prepare_kill returned.
+void kill_xc(RunState& state, const HostArgs& host, double dt_days, std::int32_t rows,
+             std::int32_t i_xc);
+
+// Keeps the water levels of cross section i_xc for the next step's recession rate.
+void keep_water_level(RunState& state, const HostArgs& host, std::int32_t rows, std::int32_t i_xc);
+
 // One mortality step over the whole model: the point rules everywhere, then young
 // plants under the canopy of a neighbour of another kind are shaded out, and the
 // water levels are kept for the next step's recession rate.

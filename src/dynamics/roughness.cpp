@@ -104,30 +104,34 @@ double manningP(std::span<const VegKind> kinds, std::span<const VegPoint> v) {
     return largest;
 }
 
-void Manning(RunState& state, const HostArgs& host) {
+void prepare_Manning(RunState& state, const HostArgs& host) {
     // The section starts are matched once, from the first roughness step's
     // geometry; the host keeps its sections fixed through the run. An empty
     // table after the first run means no cross sections, and matching them
     // again costs nothing.
     if (state.rough_seg_first.empty()) allocate_and_match(state, host);
+}
 
-    std::fill(state.rough_point.begin(), state.rough_point.end(), 0.0);
+void manning_xc(RunState& state, const HostArgs& host, std::int32_t j) {
     if (host.n_xc <= 0) return;
-
     const std::size_t leading = state.rough_point.size() / static_cast<std::size_t>(host.n_xc);
     const auto sections = static_cast<std::size_t>(kMaxRoughSections);
     const std::span<const VegKind> kinds(state.kinds);
-    // One cross section at a time: its points' roughness is still at hand
-    // when its sections are averaged.
+    // The points' roughness is still at hand when the sections are averaged.
+    const std::span<double> rough = std::span(state.rough_point).subspan(col_offset(j, leading), leading);
+    const std::int32_t n = host.npt(j);
+    for (std::int32_t p = 1; p <= n; ++p) {
+        rough[static_cast<std::size_t>(p - 1)] = manningP(kinds, state.veg.cell(p, j));
+    }
+    section_means(std::span<const std::int32_t>(state.rough_seg_first).subspan(col_offset(j, sections), sections),
+                  rough, host, j);
+}
+
+void Manning(RunState& state, const HostArgs& host) {
+    prepare_Manning(state, host);
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            const std::span<double> rough = std::span(state.rough_point).subspan(col_offset(j, leading), leading);
-            const std::int32_t n = host.npt(j);
-            for (std::int32_t p = 1; p <= n; ++p) {
-                rough[static_cast<std::size_t>(p - 1)] = manningP(kinds, state.veg.cell(p, j));
-            }
-            section_means(std::span<const std::int32_t>(state.rough_seg_first).subspan(col_offset(j, sections), sections),
-                          rough, host, j);
+            manning_xc(state, host, j);
         }
     }
 }

@@ -14,6 +14,14 @@ namespace tulma {
 // whether or not a plant stands there. With no kinds: the lowest double.
 double manningP(std::span<const VegKind> kinds, std::span<const VegPoint> v);
 
+// Sizes the points' roughness and matches the section starts, on the first
+// roughness step only.
+void prepare_Manning(RunState& state, const HostArgs& host);
+
+// Roughness of cross section j: every point's Manning's n, then the
+// width-weighted mean of each of its sections into the host's pt_rr.
+void manning_xc(RunState& state, const HostArgs& host, std::int32_t j);
+
 // Evaluates the vegetation Manning's n of every point and writes the
 // width-weighted mean of each roughness section into the host's pt_rr. The
 // first run sizes rough_point and rough_seg_first and matches every section

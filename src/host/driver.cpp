@@ -6,10 +6,7 @@
 #include <new>
 #include <string>
 
-#include "dynamics/establishment.hpp"
-#include "dynamics/growth.hpp"
-#include "dynamics/mortality.hpp"
-#include "dynamics/roughness.hpp"
+#include "dynamics/vegetation_step.hpp"
 #include "host/calendar.hpp"
 #include "host/fatal_error.hpp"
 #include "input/initial_vegetation.hpp"
@@ -209,10 +206,7 @@ void main_veg(RunState& state, const HostArgs& host) {
                   state.day_of_year);
     const StepClock clock{dt_days, state.month, state.day_of_year, host.time};
 
-    establish_veg(state, host, dt_days);
-    grow_veg(state, host, clock);
-    kill(state, host, dt_days);
-    if (state.veg_rr_on) Manning(state, host);
+    step_veg(state, host, clock);
     output_veg(state, host);
     state.t_last = host.time;
 }

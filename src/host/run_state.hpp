@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/plant_store.hpp"
@@ -98,6 +99,10 @@ struct RunState {
     // section (30 x n_xc, 0 for a section no point reaches).
     std::vector<double> rough_point;
     std::vector<std::int32_t> rough_seg_first;
+
+    // The reaches' cross-section ranges (first, last), sorted, for the
+    // one-pass step; kept so that later steps reuse the memory.
+    std::vector<std::pair<std::int32_t, std::int32_t>> reach_spans;
 
     // The report writer's clock: host time of the last report event.
     double t_last_out = 0.0;
