@@ -154,6 +154,14 @@ std::int32_t count_records(ShapeFileReader& shp, const std::string& shp_path,
                      : "ERROR: record number in erosion coefficient polygon exceeds array size.");
         }
         const std::size_t r = static_cast<std::size_t>(n_poly - 1);
+        // The counts grow with the records found, up to the limit above: a
+        // small map does not pay for the largest one.
+        try {
+            nparts.push_back(0);
+            npoints.push_back(0);
+        } catch (const std::bad_alloc&) {
+            stop("ERROR allocating memory for nparts,npoints array");
+        }
         shp.read_le_int(status, word);  // the record's own shape type
         for (int k = 0; k < 4; ++k) shp.read_le_real(status, real);
         shp.read_le_int(status, nparts[r]);
@@ -520,12 +528,6 @@ void read_ENV(RunState& state, const std::string& shape_file, const std::string&
 
     std::vector<std::int32_t> nparts;
     std::vector<std::int32_t> npoints;
-    try {
-        nparts.assign(kMaxRecords, 0);
-        npoints.assign(kMaxRecords, 0);
-    } catch (const std::bad_alloc&) {
-        stop("ERROR allocating memory for nparts,npoints array");
-    }
     map.n_poly = count_records(shp, shp_file.path, nparts, npoints);
     create_polygons(state.ENpg, map.n_poly, nparts, npoints);
     fill_polygons(shp, shp_file.path, map, state.ENpg, nparts, npoints);
