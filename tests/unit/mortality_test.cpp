@@ -12,6 +12,7 @@
 #include "host/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "param_tables.hpp"
 #include "input/parameter_file.hpp"
 #include "parameter_files.hpp"
 #include "shapefile_bytes.hpp"
@@ -28,15 +29,7 @@ constexpr std::int32_t kDryId = 14;
 constexpr std::int32_t kAgeId = 16;
 constexpr std::int32_t kCompId = 17;
 
-void fill(ParamTable& table, std::initializer_list<std::vector<double>> rows) {
-    std::int32_t row = 0;
-    for (const std::vector<double>& values : rows) {
-        ++row;
-        for (std::size_t c = 0; c < values.size(); ++c)
-            table.at(row, static_cast<std::int32_t>(c)) = values[c];
-    }
-    table.n_rows = row;
-}
+using testing::fill;
 
 VegKind kind_with_ids() {
     VegKind kind;

@@ -16,19 +16,12 @@
 #include "host/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "param_tables.hpp"
 
 namespace tulma {
 namespace {
 
-void fill(ParamTable& table, std::initializer_list<std::vector<double>> rows) {
-    std::int32_t row = 0;
-    for (const std::vector<double>& values : rows) {
-        ++row;
-        for (std::size_t c = 0; c < values.size(); ++c)
-            table.at(row, static_cast<std::int32_t>(c)) = values[c];
-    }
-    table.n_rows = row;
-}
+using testing::fill;
 
 // A growth table with the same daily rate in every month.
 void every_month(ParamTable& table, double rate) {
