@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "host/large_page_allocator.hpp"
 #include "host/plant_store.hpp"
 #include "host_model/host_model.hpp"
 #include "synthetic_river.hpp"
@@ -324,9 +325,10 @@ int events_child(const RiverSize& size, std::int32_t events, const std::string& 
 
 int baseline_child(double memory_bytes, double event_bytes, const std::string& base) {
     // One pass that reads and writes every word of a block the size of the
-    // plant store: the least any step that touches every record can cost.
+    // plant store, on the same kind of pages: the least any step that touches
+    // every record can cost.
     const auto n = static_cast<std::size_t>(memory_bytes / sizeof(double));
-    std::vector<double> block(n, 1.0);
+    std::vector<double, tulma::LargePageAllocator<double>> block(n, 1.0);
     std::vector<double> passes, passes_cpu;
     const int reps = static_cast<int>(std::clamp(3e8 / std::max(memory_bytes, 1.0), 5.0, 200.0));
     for (int r = 0; r < reps; ++r) {

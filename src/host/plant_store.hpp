@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "host/large_page_allocator.hpp"
+
 namespace tulma {
 
 // dth_id of a living plant, and of a point where no plant has stood since the set-up.
@@ -70,7 +72,7 @@ class PlantStore {
 
     std::int32_t max_npt_ = 0;
     std::int32_t n_kinds_ = 0;
-    std::vector<VegPoint> points_;
+    std::vector<VegPoint, LargePageAllocator<VegPoint>> points_;
 };
 
 }  // namespace tulma
