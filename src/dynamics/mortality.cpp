@@ -244,7 +244,6 @@ std::int32_t largest_npt(const HostArgs& host) {
     return rows;
 }
 
-
 }  // namespace
 
 void reset_dead(VegPoint& rec, std::int32_t code) {
