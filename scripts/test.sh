@@ -9,12 +9,12 @@ jobs=$(nproc)
 scripts/install-deps.sh tests
 
 echo "== release build and tests"
-cmake --preset release >/dev/null
+cmake --preset release -DTULMA_BUILD_TESTS=ON >/dev/null
 cmake --build --preset release -j"$jobs"
 ctest --preset release -j"$jobs"
 
 echo "== sanitizer build and tests"
-cmake --preset asan-ubsan >/dev/null
+cmake --preset asan-ubsan -DTULMA_BUILD_TESTS=ON >/dev/null
 cmake --build --preset asan-ubsan -j"$jobs"
 ctest --preset asan-ubsan -j"$jobs" -L 'unit|interface|blackbox'
 
