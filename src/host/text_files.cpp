@@ -82,7 +82,11 @@ void InputFile::close() {
 InputFile::ReadStatus InputFile::read_line(std::string& line) {
     line.clear();
     if (!open_) return ReadStatus::failure;
-    if (pos_ >= bytes_.size()) return ReadStatus::end_of_file;
+    if (pos_ >= bytes_.size()) {
+        // A look-ahead that met the end gives back nothing: the end stays the end.
+        last_line_start_ = pos_;
+        return ReadStatus::end_of_file;
+    }
     last_line_start_ = pos_;
     const char* begin = bytes_.data() + pos_;
     const std::size_t left = bytes_.size() - pos_;
