@@ -191,6 +191,8 @@ void set_up(RunState& state, const HostArgs& host) {
     allocate_state(state, host);
     read_veg(state, host);
     scan_kinds(state);
+    // The parameter and temperature echoes are complete on disk from here on.
+    state.files.flush_all(kDriver);
 }
 
 void main_veg(RunState& state, const HostArgs& host) {

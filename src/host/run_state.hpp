@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,8 +40,17 @@ struct RunFiles {
     OutputFile gis;      // veg_GIS_out.dat
     OutputFile temp_out; // temp_out.txt
 
-    // Every file written so far reaches the disk before the process ends.
-    void flush_all();
+    // Hands every file's buffered bytes to the operating system, so that the
+    // files on disk are complete between host calls (a host may copy them, and
+    // a host that crashes later keeps them). A file that could not be written
+    // stops the run, from `routine`, naming the file.
+    void flush_all(std::string_view routine);
+    // The same for a run that is already stopping with a message of its own:
+    // whatever can still be written is, and nothing more is said.
+    void flush_all_unchecked();
+
+ private:
+    std::array<OutputFile*, 8> outputs() { return {&err, &out, &sum, &age, &ele, &man, &gis, &temp_out}; }
 };
 
 // Everything the library keeps from one host call to the next. One exists per

@@ -13,7 +13,7 @@ void set_process_end_handler(ProcessEndHandler handler) { g_end_handler = handle
 void stop_run(const FatalError& error, RunState* state) {
     const std::string& text = error.console_text();
     std::fwrite(text.data(), 1, text.size(), stdout);
-    if (state != nullptr) state->files.flush_all();
+    if (state != nullptr) state->files.flush_all_unchecked();
     // The host's own buffered output goes out too, so that what it wrote before
     // the stop is not lost; nothing runs after this that could write more.
     std::fflush(nullptr);

@@ -1,5 +1,6 @@
 #include "host/text_files.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #ifdef _WIN32
@@ -15,7 +16,8 @@ OutputFile::~OutputFile() {
 }
 
 bool OutputFile::open_replace(const std::string& name) {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ != nullptr && std::fclose(file_) != 0) note_failure();
+    name_ = name;
     file_ = std::fopen(name.c_str(), "w");
     if (file_ == nullptr) return false;
     // Reports of large models are long; a big buffer keeps writes few.
@@ -23,29 +25,36 @@ bool OutputFile::open_replace(const std::string& name) {
     return true;
 }
 
+void OutputFile::note_failure() {
+    if (failure_ == 0) failure_ = errno != 0 ? errno : EIO;
+}
+
 void OutputFile::write(std::string_view text) {
-    if (file_ != nullptr && !text.empty()) std::fwrite(text.data(), 1, text.size(), file_);
+    if (file_ == nullptr || text.empty()) return;
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) note_failure();
 }
 
 void OutputFile::line(std::string_view text) {
     if (file_ == nullptr) return;
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), file_);
-    std::fputc('\n', file_);
+    write(text);
+    if (std::fputc('\n', file_) == EOF) note_failure();
 }
 
 void OutputFile::rewind_and_truncate() {
     if (file_ == nullptr) return;
-    std::fflush(file_);
+    // Rewinding forgets the stream's error state, so the flush is judged first.
+    if (std::fflush(file_) != 0) note_failure();
     std::rewind(file_);
 #ifdef _WIN32
-    (void)_chsize(_fileno(file_), 0);
+    if (_chsize(_fileno(file_), 0) != 0) note_failure();
 #else
-    (void)ftruncate(fileno(file_), 0);
+    if (ftruncate(fileno(file_), 0) != 0) note_failure();
 #endif
 }
 
-void OutputFile::flush() {
-    if (file_ != nullptr) std::fflush(file_);
+bool OutputFile::flush() {
+    if (file_ != nullptr && std::fflush(file_) != 0) note_failure();
+    return failure_ == 0;
 }
 
 bool InputFile::open_existing(const std::string& name) {

@@ -20,6 +20,7 @@ class OutputFile {
     // Creates or replaces the file; false when it cannot be opened.
     bool open_replace(const std::string& name);
     bool is_open() const { return file_ != nullptr; }
+    const std::string& name() const { return name_; }
 
     void write(std::string_view text);
     // Writes text and ends the line.
@@ -27,10 +28,19 @@ class OutputFile {
     // Empties the file so that the next write starts a fresh copy (reports that
     // hold only the latest event).
     void rewind_and_truncate();
-    void flush();
+    // Hands the buffered bytes to the operating system. False when this or any
+    // earlier write, flush or truncation of the file failed: a full disk shows
+    // only here, when a buffer finally goes out.
+    bool flush();
+    // The error number of the first failure, 0 while there has been none.
+    int failure() const { return failure_; }
 
  private:
+    void note_failure();
+
     std::FILE* file_ = nullptr;
+    std::string name_;
+    int failure_ = 0;
 };
 
 // A text file the library reads: loaded whole when opened (the input files are

@@ -37,6 +37,8 @@ void output_veg(RunState& state, const HostArgs& host) {
     if (state.veg_rr_on) write_roughness_step(report);
     write_gis(report);
     state.t_last_out = host.time;
+    // Every event ends on disk: hosts copy the reports between calls.
+    state.files.flush_all("output_veg");
 }
 
 }  // namespace tulma

@@ -1,7 +1,9 @@
 // Runs one black-box case: the built library is loaded as a host loads it and
 // called in a child process, in a fresh working directory holding the case's
 // input files; its standard output, how the process ended, and every file it
-// wrote are compared byte for byte with the case's expectations.
+// wrote are compared byte for byte with the case's expectations. After every
+// call, the files on disk must already be what the process leaves at its end:
+// hosts copy the reports between calls.
 //
 //   case_runner LIBRARY CASE_DIR
 //
@@ -61,6 +63,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -208,10 +211,39 @@ std::string pt_rr_record(const HostModel& model, const Command& c, int call, dou
     return text;
 }
 
+// Every file of the working directory, by name, as it stands on disk.
+std::map<std::string, std::string> files_on_disk() {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(".")) {
+        if (e.is_regular_file()) files[e.path().filename().string()] = slurp(e.path());
+    }
+    return files;
+}
+
+// What a call left in the library's buffers instead of on disk: the disk as the
+// call left it, against the disk once every stream of the process is flushed,
+// as it is when the process ends.
+std::string unflushed_after(int call) {
+    const auto before = files_on_disk();
+    std::fflush(nullptr);
+    std::string report;
+    for (const auto& [name, text] : files_on_disk()) {
+        const auto it = before.find(name);
+        if (it == before.end() || it->second != text) {
+            report += "after call " + std::to_string(call) + ", " + name + " held " +
+                      std::to_string(it == before.end() ? 0 : it->second.size()) + " of its " +
+                      std::to_string(text.size()) + " bytes on disk\n";
+        }
+    }
+    return report;
+}
+
 // The child: plays the host. Writes the number of each completed call to the
-// progress file, so the parent can tell after which call the process ended.
+// progress file, so the parent can tell after which call the process ended, and
+// what any call left unwritten to the between-calls file.
 [[noreturn]] void play_host(const std::string& library, const std::vector<Command>& commands,
-                            const fs::path& progress, const fs::path& pt_rr_file) {
+                            const fs::path& progress, const fs::path& pt_rr_file,
+                            const fs::path& between_calls) {
     const int progress_fd = ::open(progress.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -236,6 +268,9 @@ std::string pt_rr_record(const HostModel& model, const Command& c, int call, dou
         host().call(entry, time);
         ++done;
         last_time = time;
+        if (const std::string report = unflushed_after(done); !report.empty()) {
+            std::ofstream(between_calls, std::ios::app) << report;
+        }
         const std::string mark = std::to_string(done) + "\n";
         (void)!::write(progress_fd, mark.data(), mark.size());
     };
@@ -361,7 +396,7 @@ int main(int argc, char** argv) {
     if (child == 0) {
         if (::chdir(work.c_str()) != 0) std::_Exit(93);
         if (std::freopen((root / "stdout").c_str(), "w", stdout) == nullptr) std::_Exit(94);
-        play_host(library, commands, root / "progress", root / "pt_rr");
+        play_host(library, commands, root / "progress", root / "pt_rr", root / "between_calls");
     }
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -398,6 +433,11 @@ int main(int argc, char** argv) {
                                       : "stopped in call " + std::to_string(completed + 1) + "\n";
     ok &= same("outcome", slurp(case_dir / "expected" / "outcome"), outcome);
     ok &= same("standard output", slurp(case_dir / "expected" / "stdout"), slurp(root / "stdout"));
+
+    if (fs::exists(root / "between_calls")) {
+        std::cerr << "reports not on disk between calls:\n" << slurp(root / "between_calls");
+        ok = false;
+    }
 
     const fs::path expected_files = case_dir / "expected" / "files";
     if (fs::exists(expected_files)) {

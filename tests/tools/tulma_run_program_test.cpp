@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,9 +43,11 @@ void spit(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-// Runs tulma-run with the arguments and extra environment, its output in files.
+// Runs tulma-run (or another program) with the arguments and extra
+// environment, its output in files.
 Outcome run_program(const fs::path& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& env = {}) {
+                    const std::map<std::string, std::string>& env = {},
+                    const std::string& program = TULMA_RUN_PROGRAM) {
     const fs::path out = dir / "program.out";
     const fs::path err = dir / "program.err";
     const pid_t child = ::fork();
@@ -54,10 +57,9 @@ Outcome run_program(const fs::path& dir, const std::vector<std::string>& args,
         const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(o, 1);
         ::dup2(e, 2);
-        std::vector<char*> argv;
-        std::string program = TULMA_RUN_PROGRAM;
-        argv.push_back(program.data());
         std::vector<std::string> copies = args;
+        copies.insert(copies.begin(), program);
+        std::vector<char*> argv;
         for (std::string& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
@@ -404,6 +406,29 @@ TEST(TulmaRunWithTheLibrary, PassesTheLibrarysStopThroughWithCallAndDate) {
         << o.err;
     EXPECT_TRUE(fs::exists(folder.path() / "elsewhere" / "vegetation.txt"));
     EXPECT_FALSE(fs::exists(folder.path() / "run"));
+}
+
+// The run folder on a file system of 16 KiB, mounted in a user and mount
+// namespace of the test's own: the inputs fit, the reports do not.
+TEST(TulmaRunWithTheLibrary, AFullDiskStopsTheRunNamingTheFile) {
+    if (std::system("unshare --user --map-root-user --mount true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no user namespaces here to mount a small file system in";
+    }
+    ScenarioFolder folder;
+    write_all(folder, base_scenario());
+    fs::create_directory(folder.path() / "disk");
+    const Outcome o = run_program(
+        folder.path(),
+        {"--user", "--map-root-user", "--mount", "sh", "-c",
+         "mount -t tmpfs -o size=16k tmpfs \"$0\" && exec \"$1\" \"$2\" --run-dir \"$0/run\"",
+         (folder.path() / "disk").string(), TULMA_RUN_PROGRAM, (folder.path() / "scenario.toml").string()},
+        {}, "/usr/bin/unshare");
+    EXPECT_EQ(o.exit_status, 3) << o.err;
+    EXPECT_TRUE(std::regex_match(o.out, std::regex("ERROR in: (main_veg|output_veg): could not write "
+                                                   "veg_[A-Za-z_]+\\.(dat|txt): the disk is full\n")))
+        << o.out;
+    EXPECT_NE(o.err.find("the library stopped on an input error during host call 1 of 46"), std::string::npos)
+        << o.err;
 }
 
 // A scenario for the probe: three cross sections on two reaches, a ground-water

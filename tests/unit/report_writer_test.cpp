@@ -56,7 +56,7 @@ struct ReportRun {
     void call(double time) { output_veg(state, testing::decode_call(model, time)); }
 
     std::vector<std::string> lines(const std::string& name) {
-        state.files.flush_all();
+        state.files.flush_all("test");
         const std::string text = TempWorkDir::read(name);
         std::vector<std::string> result;
         std::size_t start = 0;
