@@ -46,10 +46,13 @@ void OutputFile::rewind_and_truncate() {
     if (std::fflush(file_) != 0) note_failure();
     std::rewind(file_);
 #ifdef _WIN32
-    if (_chsize(_fileno(file_), 0) != 0) note_failure();
+    const bool cut = _chsize(_fileno(file_), 0) == 0;
 #else
-    if (ftruncate(fileno(file_), 0) != 0) note_failure();
+    const bool cut = ftruncate(fileno(file_), 0) == 0;
 #endif
+    // A report sent to a device or a pipe (/dev/null, to skip it) has nothing
+    // to cut: that is no failure.
+    if (!cut && errno != EINVAL) note_failure();
 }
 
 bool OutputFile::flush() {

@@ -15,41 +15,44 @@ namespace {
 
 using testing::TempWorkDir;
 
-// Each output file of a run in turn lies on /dev/full, a device that answers
-// every write "no space left", as a full disk does.
+// One output file of a run in turn is a link to a device: /dev/full answers
+// every write "no space left", as a full disk does; /dev/null takes anything,
+// as a user who discards a report expects.
 TEST(RunFiles, AFileThatCannotBeWrittenStopsTheRunNamingIt) {
     struct Row {
-        const char* full;
-        bool truncated;  // a rewritten report is emptied before its event
+        const char* name;
+        const char* device;
         std::string stop;
     };
+    const std::string full = "ERROR in: output_veg: could not write ";
     const Row rows[] = {
-        {"veg_err.dat", false, "ERROR in: output_veg: could not write veg_err.dat: the disk is full\n"},
-        {"veg_out.txt", false, "ERROR in: output_veg: could not write veg_out.txt: the disk is full\n"},
-        {"veg_sum_out.dat", false, "ERROR in: output_veg: could not write veg_sum_out.dat: the disk is full\n"},
-        {"veg_age_out.dat", false, "ERROR in: output_veg: could not write veg_age_out.dat: the disk is full\n"},
-        {"veg_Ele_out.dat", false, "ERROR in: output_veg: could not write veg_Ele_out.dat: the disk is full\n"},
-        {"veg_Man_out.dat", false, "ERROR in: output_veg: could not write veg_Man_out.dat: the disk is full\n"},
-        {"veg_GIS_out.dat", false, "ERROR in: output_veg: could not write veg_GIS_out.dat: the disk is full\n"},
-        {"temp_out.txt", false, "ERROR in: output_veg: could not write temp_out.txt: the disk is full\n"},
-        // A device cannot be emptied: the failure has no disk-full reason.
-        {"veg_GIS_out.dat", true, "ERROR in: output_veg: could not write veg_GIS_out.dat\n"},
+        {"veg_err.dat", "/dev/full", full + "veg_err.dat: the disk is full\n"},
+        {"veg_out.txt", "/dev/full", full + "veg_out.txt: the disk is full\n"},
+        {"veg_sum_out.dat", "/dev/full", full + "veg_sum_out.dat: the disk is full\n"},
+        {"veg_age_out.dat", "/dev/full", full + "veg_age_out.dat: the disk is full\n"},
+        {"veg_Ele_out.dat", "/dev/full", full + "veg_Ele_out.dat: the disk is full\n"},
+        {"veg_Man_out.dat", "/dev/full", full + "veg_Man_out.dat: the disk is full\n"},
+        {"veg_GIS_out.dat", "/dev/full", full + "veg_GIS_out.dat: the disk is full\n"},
+        {"temp_out.txt", "/dev/full", full + "temp_out.txt: the disk is full\n"},
+        // A device has nothing to cut when a rewritten report is emptied.
+        {"veg_GIS_out.dat", "/dev/null", "(no stop)"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.full) + (row.truncated ? ", truncated" : ""));
+        SCOPED_TRACE(std::string(row.name) + " on " + row.device);
         TempWorkDir dir;
-        std::filesystem::create_symlink("/dev/full", row.full);
+        std::filesystem::create_symlink(row.device, row.name);
         RunState state;
         RunFiles& files = state.files;
-        const std::vector<std::pair<OutputFile*, const char*>> all = {
+        const std::vector<std::pair<OutputFile*, std::string>> all = {
             {&files.err, "veg_err.dat"},      {&files.out, "veg_out.txt"},
             {&files.sum, "veg_sum_out.dat"},  {&files.age, "veg_age_out.dat"},
             {&files.ele, "veg_Ele_out.dat"},  {&files.man, "veg_Man_out.dat"},
             {&files.gis, "veg_GIS_out.dat"},  {&files.temp_out, "temp_out.txt"}};
         for (const auto& [file, name] : all) {
             ASSERT_TRUE(file->open_replace(name));
-            if (row.truncated) file->rewind_and_truncate();
-            else file->line(name);
+            file->line("an earlier event");
+            file->rewind_and_truncate();
+            file->line(name);
         }
         std::string stop = "(no stop)";
         try {
@@ -61,8 +64,8 @@ TEST(RunFiles, AFileThatCannotBeWrittenStopsTheRunNamingIt) {
         // A run that stops still leaves every other file complete.
         files.flush_all_unchecked();
         for (const auto& [file, name] : all) {
-            if (name != std::string(row.full)) {
-                EXPECT_EQ(TempWorkDir::read(name), row.truncated ? "" : std::string(name) + "\n") << name;
+            if (name != row.name) {
+                EXPECT_EQ(TempWorkDir::read(name), name + "\n") << name;
             }
         }
     }
