@@ -1,6 +1,6 @@
 // The small pieces every plant record passes through on every step or report
 // event: the table lookup of rates and limits by age, and the field editing of
-// the report lines.
+// the report lines; and the host size check every call makes.
 //
 //   micro_bench [--benchmark_repetitions=N] [--benchmark_report_aggregates_only=true]
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dynamics/table_lookup.hpp"
+#include "host/driver.hpp"
 #include "output/field_editor.hpp"
 
 namespace {
@@ -146,6 +147,32 @@ void plant_list_line(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 176);
 }
 BENCHMARK(plant_list_line);
+
+// The check every call makes that the host's sizes are still the first call's,
+// on the largest river of scaling_bench: 10^7 point records, 8396 cross sections
+// of 397 points over two reaches, every tenth cross section in the elevation report.
+void host_size_check(benchmark::State& state) {
+    constexpr std::int32_t n_reach = 2, n_xc = 8396, max_npt = 397;
+    std::vector<std::int32_t> first_xc = {1, n_xc / 2 + 1}, nxc_reach = {n_xc / 2, n_xc / 2};
+    std::vector<std::int32_t> npt(n_xc, max_npt), n_rr(n_xc, 3), gis_xc;
+    for (std::int32_t i = 1; i <= n_xc; i += 10) gis_xc.push_back(i);
+    tulma::HostArgs host;
+    host.n_reach = n_reach;
+    host.n_xc = n_xc;
+    host.max_npt = max_npt;
+    host.n_gis_xc = static_cast<std::int32_t>(gis_xc.size());
+    host.first_xc = {first_xc.data(), n_reach};
+    host.nxc_reach = {nxc_reach.data(), n_reach};
+    host.npt = {npt.data(), n_xc};
+    host.n_rr = {n_rr.data(), n_xc};
+    host.gis_xc = {gis_xc.data(), host.n_gis_xc};
+    const tulma::HostSizes first = tulma::host_sizes_of(host);
+    for (auto _ : state) {
+        tulma::check_same_sizes(first, host);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(host_size_check);
 
 }  // namespace
 

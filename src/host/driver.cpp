@@ -1,5 +1,6 @@
 #include "host/driver.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -136,13 +137,56 @@ void check_host_sizes(const HostArgs& host) {
     }
 }
 
+HostSizes host_sizes_of(const HostArgs& host) {
+    const auto copy = [](const HostVector<const std::int32_t>& v) {
+        return std::vector<std::int32_t>(v.span().begin(), v.span().end());
+    };
+    return HostSizes{host.n_reach,          host.n_xc,          host.max_npt,   host.n_gis_xc,
+                     copy(host.first_xc), copy(host.nxc_reach), copy(host.npt), copy(host.n_rr),
+                     copy(host.gis_xc)};
+}
+
+void check_same_sizes(const HostSizes& first, const HostArgs& host) {
+    const auto refuse = [](const std::string& name, std::int32_t was, std::int32_t is) {
+        refuse_host(name + " was " + num(was) + " in the first call and is " + num(is) +
+                    " now; a run keeps the sizes of its first call");
+    };
+    const std::pair<const char*, std::pair<std::int32_t, std::int32_t>> scalars[] = {
+        {"n_reach", {first.n_reach, host.n_reach}},
+        {"n_xc", {first.n_xc, host.n_xc}},
+        {"max_npt", {first.max_npt, host.max_npt}},
+        {"n_gis_xc", {first.n_gis_xc, host.n_gis_xc}}};
+    for (const auto& [name, values] : scalars) {
+        if (values.first != values.second) refuse(name, values.first, values.second);
+    }
+    // With equal counts the arrays have equal lengths; an unchanged call costs
+    // one pass over a few integers per cross section.
+    const std::pair<const char*, std::pair<const std::vector<std::int32_t>*, HostVector<const std::int32_t>>>
+        arrays[] = {{"first_xc", {&first.first_xc, host.first_xc}},
+                    {"nxc_reach", {&first.nxc_reach, host.nxc_reach}},
+                    {"npt", {&first.npt, host.npt}},
+                    {"n_rr", {&first.n_rr, host.n_rr}},
+                    {"gis_xc", {&first.gis_xc, host.gis_xc}}};
+    for (const auto& [name, values] : arrays) {
+        const std::vector<std::int32_t>& was = *values.first;
+        const std::span<const std::int32_t> is = values.second.span();
+        const auto [at, now] = std::mismatch(was.begin(), was.end(), is.begin(), is.end());
+        if (at != was.end() && now != is.end()) {
+            refuse(std::string(name) + "(" + num(static_cast<std::int32_t>(at - was.begin()) + 1) + ")", *at, *now);
+        }
+    }
+}
+
 void host_call(const HostArgs& host) {
     RunState* state = current_run();
-    if (!host_true(*host.veg_ready)) {
+    if (state != nullptr) {
+        check_same_sizes(state->host_sizes, host);
+    } else if (host_true(*host.veg_ready)) {
+        log_error(kDriver, "called with veg_ready true before the library was set up");
+    } else {
         check_host_sizes(host);
         state = &start_run();
-    } else if (state == nullptr) {
-        log_error(kDriver, "called with veg_ready true before the library was set up");
+        state->host_sizes = host_sizes_of(host);
     }
     main_veg(*state, host);
 }

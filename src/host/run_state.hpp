@@ -53,11 +53,26 @@ struct RunFiles {
     std::array<OutputFile*, 8> outputs() { return {&err, &out, &sum, &age, &ele, &man, &gis, &temp_out}; }
 };
 
+// The host's sizes at the first call. The plant store and the work arrays
+// were made to them, so every later call must bring the same.
+struct HostSizes {
+    std::int32_t n_reach = 0;
+    std::int32_t n_xc = 0;
+    std::int32_t max_npt = 0;
+    std::int32_t n_gis_xc = 0;
+    std::vector<std::int32_t> first_xc;   // per reach
+    std::vector<std::int32_t> nxc_reach;  // per reach
+    std::vector<std::int32_t> npt;        // per cross section
+    std::vector<std::int32_t> n_rr;       // per cross section
+    std::vector<std::int32_t> gis_xc;     // per elevation-report entry
+};
+
 // Everything the library keeps from one host call to the next. One exists per
 // process, created by the first call; every reader, process and report gets it
 // (or the pieces it needs) by reference.
 struct RunState {
     RunFiles files;
+    HostSizes host_sizes;
 
     std::int32_t num_veg_kinds = 0;
     double t_last = 0.0;   // hours: host time of the last vegetation step

@@ -287,5 +287,57 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
     }
 }
 
+TEST(HostSizes, ALaterCallMustBringTheFirstCallsSizes) {
+    struct Row {
+        const char* name;
+        std::function<void(host::ModelInput&)> change;
+        std::string message;
+    };
+    const std::string keeps = " now; a run keeps the sizes of its first call\n";
+    // The first call: two reaches of two cross sections of three points, two
+    // roughness sections each, cross sections 1 and 4 in the elevation report.
+    const Row rows[] = {
+        {"another reach", [](host::ModelInput& in) { in.reaches.push_back(in.reaches[0]); },
+         "ERROR in: main_veg: n_reach was 2 in the first call and is 3" + keeps},
+        {"a cross section moved between reaches",
+         [](host::ModelInput& in) {
+             in.reaches[0].sections.push_back(in.reaches[1].sections.back());
+             in.reaches[1].sections.pop_back();
+         },
+         "ERROR in: main_veg: first_xc(2) was 3 in the first call and is 4" + keeps},
+        {"one more point slot", [](host::ModelInput& in) { in.max_npt = 4; },
+         "ERROR in: main_veg: max_npt was 3 in the first call and is 4" + keeps},
+        {"another elevation-report entry", [](host::ModelInput& in) { in.gis_xc.push_back(2); },
+         "ERROR in: main_veg: n_gis_xc was 2 in the first call and is 3" + keeps},
+        {"another elevation-report cross section", [](host::ModelInput& in) { in.gis_xc[1] = 3; },
+         "ERROR in: main_veg: gis_xc(2) was 4 in the first call and is 3" + keeps},
+        {"a point less in cross section 3",
+         [](host::ModelInput& in) { in.reaches[1].sections[0].points.pop_back(); },
+         "ERROR in: main_veg: npt(3) was 3 in the first call and is 2" + keeps},
+        {"a roughness section less in cross section 4",
+         [](host::ModelInput& in) { in.reaches[1].sections[1].rough.pop_back(); },
+         "ERROR in: main_veg: n_rr(4) was 2 in the first call and is 1" + keeps},
+        {"another bed, same sizes",
+         [](host::ModelInput& in) { in.reaches[0].sections[0].points[0].ele += 1.0; }, "(no stop)"},
+    };
+    const auto first_input = [] {
+        auto input = host::simple_model(2, 2, 3);
+        input.gis_xc = {1, 4};
+        for (auto& reach : input.reaches) {
+            for (auto& xc : reach.sections) xc.rough = {{0.0, 0.03}, {1.0, 0.05}};
+        }
+        return input;
+    };
+    host::HostModel first(first_input());
+    const HostSizes sizes = host_sizes_of(testing::decode_call(first, 0.0));
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto input = first_input();
+        r.change(input);
+        host::HostModel later(input);
+        EXPECT_EQ(fatal_text([&] { check_same_sizes(sizes, testing::decode_call(later, 24.0)); }), r.message);
+    }
+}
+
 }  // namespace
 }  // namespace tulma
