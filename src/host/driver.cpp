@@ -151,30 +151,29 @@ void check_same_sizes(const HostSizes& first, const HostArgs& host) {
         refuse_host(name + " was " + num(was) + " in the first call and is " + num(is) +
                     " now; a run keeps the sizes of its first call");
     };
-    const std::pair<const char*, std::pair<std::int32_t, std::int32_t>> scalars[] = {
-        {"n_reach", {first.n_reach, host.n_reach}},
-        {"n_xc", {first.n_xc, host.n_xc}},
-        {"max_npt", {first.max_npt, host.max_npt}},
-        {"n_gis_xc", {first.n_gis_xc, host.n_gis_xc}}};
-    for (const auto& [name, values] : scalars) {
-        if (values.first != values.second) refuse(name, values.first, values.second);
-    }
-    // With equal counts the arrays have equal lengths; an unchanged call costs
-    // one pass over a few integers per cross section.
-    const std::pair<const char*, std::pair<const std::vector<std::int32_t>*, HostVector<const std::int32_t>>>
-        arrays[] = {{"first_xc", {&first.first_xc, host.first_xc}},
-                    {"nxc_reach", {&first.nxc_reach, host.nxc_reach}},
-                    {"npt", {&first.npt, host.npt}},
-                    {"n_rr", {&first.n_rr, host.n_rr}},
-                    {"gis_xc", {&first.gis_xc, host.gis_xc}}};
-    for (const auto& [name, values] : arrays) {
-        const std::vector<std::int32_t>& was = *values.first;
-        const std::span<const std::int32_t> is = values.second.span();
-        const auto [at, now] = std::mismatch(was.begin(), was.end(), is.begin(), is.end());
-        if (at != was.end() && now != is.end()) {
-            refuse(std::string(name) + "(" + num(static_cast<std::int32_t>(at - was.begin()) + 1) + ")", *at, *now);
+    const auto same = [&](const char* name, std::int32_t was, std::int32_t is) {
+        if (was != is) refuse(name, was, is);
+    };
+    // Equal counts make equal lengths; an unchanged call costs one pass over a
+    // few integers per cross section.
+    const auto same_list = [&](const char* name, const std::vector<std::int32_t>& was,
+                               const HostVector<const std::int32_t>& is) {
+        const std::span<const std::int32_t> now = is.span();
+        const auto [old_value, new_value] = std::mismatch(was.begin(), was.end(), now.begin(), now.end());
+        if (old_value != was.end() && new_value != now.end()) {
+            const auto index = static_cast<std::int32_t>(old_value - was.begin()) + 1;
+            refuse(std::string(name) + "(" + num(index) + ")", *old_value, *new_value);
         }
-    }
+    };
+    same("n_reach", first.n_reach, host.n_reach);
+    same("n_xc", first.n_xc, host.n_xc);
+    same("max_npt", first.max_npt, host.max_npt);
+    same("n_gis_xc", first.n_gis_xc, host.n_gis_xc);
+    same_list("first_xc", first.first_xc, host.first_xc);
+    same_list("nxc_reach", first.nxc_reach, host.nxc_reach);
+    same_list("npt", first.npt, host.npt);
+    same_list("n_rr", first.n_rr, host.n_rr);
+    same_list("gis_xc", first.gis_xc, host.gis_xc);
 }
 
 void host_call(const HostArgs& host) {
