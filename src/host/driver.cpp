@@ -159,7 +159,8 @@ void check_same_sizes(const HostSizes& first, const HostArgs& host) {
     const auto same_list = [&](const char* name, const std::vector<std::int32_t>& was,
                                const HostVector<const std::int32_t>& is) {
         const std::span<const std::int32_t> now = is.span();
-        const auto [old_value, new_value] = std::mismatch(was.begin(), was.end(), now.begin(), now.end());
+        const auto [old_value, new_value] =
+            std::mismatch(was.begin(), was.end(), now.begin(), now.end());
         if (old_value != was.end() && new_value != now.end()) {
             const auto index = static_cast<std::int32_t>(old_value - was.begin()) + 1;
             refuse(std::string(name) + "(" + num(index) + ")", *old_value, *new_value);

@@ -50,7 +50,9 @@ struct RunFiles {
     void flush_all_unchecked();
 
  private:
-    std::array<OutputFile*, 8> outputs() { return {&err, &out, &sum, &age, &ele, &man, &gis, &temp_out}; }
+    std::array<OutputFile*, 8> outputs() {
+        return {&err, &out, &sum, &age, &ele, &man, &gis, &temp_out};
+    }
 };
 
 // The host's sizes at the first call. The plant store and the work arrays

@@ -422,15 +422,17 @@ TEST(TulmaRunWithTheLibrary, AFullDiskStopsTheRunNamingTheFile) {
     ScenarioFolder folder;
     write_all(folder, base_scenario());
     fs::create_directory(folder.path() / "disk");
-    args.insert(args.end(),
-                {"sh", "-c", "mount -t tmpfs -o size=16k tmpfs \"$0\" && exec \"$1\" \"$2\" --run-dir \"$0/run\"",
-                 (folder.path() / "disk").string(), TULMA_RUN_PROGRAM, (folder.path() / "scenario.toml").string()});
+    const std::string mount_and_run =
+        "mount -t tmpfs -o size=16k tmpfs \"$0\" && exec \"$1\" \"$2\" --run-dir \"$0/run\"";
+    args.insert(args.end(), {"sh", "-c", mount_and_run, (folder.path() / "disk").string(),
+                             TULMA_RUN_PROGRAM, (folder.path() / "scenario.toml").string()});
     const Outcome o = run_program(folder.path(), args, {}, "/usr/bin/unshare");
     EXPECT_EQ(o.exit_status, 3) << o.err;
-    EXPECT_TRUE(std::regex_match(o.out, std::regex("ERROR in: (main_veg|output_veg): could not write "
-                                                   "veg_[A-Za-z_]+\\.(dat|txt): the disk is full\n")))
-        << o.out;
-    EXPECT_NE(o.err.find("the library stopped on an input error during host call 1 of 46"), std::string::npos)
+    const std::regex message("ERROR in: (main_veg|output_veg): could not write "
+                             "veg_[A-Za-z_]+\\.(dat|txt): the disk is full\n");
+    EXPECT_TRUE(std::regex_match(o.out, message)) << o.out;
+    EXPECT_NE(o.err.find("the library stopped on an input error during host call 1 of 46"),
+              std::string::npos)
         << o.err;
 }
 

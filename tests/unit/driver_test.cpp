@@ -335,7 +335,8 @@ TEST(HostSizes, ALaterCallMustBringTheFirstCallsSizes) {
         auto input = first_input();
         r.change(input);
         host::HostModel later(input);
-        EXPECT_EQ(fatal_text([&] { check_same_sizes(sizes, testing::decode_call(later, 24.0)); }), r.message);
+        const HostArgs call = testing::decode_call(later, 24.0);
+        EXPECT_EQ(fatal_text([&] { check_same_sizes(sizes, call); }), r.message);
     }
 }
 

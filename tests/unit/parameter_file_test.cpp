@@ -396,7 +396,8 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
         {"file ends inside a block", kComplete.substr(0, kComplete.find("RMT 0")),
          "  Expecting record RMT - found:\n  " + pad("END", 300) +
              "\n  at line     56\nPlease recheck the dataset.\n"},
-        {"file ends after a table row with no END line", kComplete.substr(0, kComplete.find("YMN t f")),
+        {"file ends after a table row with no END line",
+         kComplete.substr(0, kComplete.find("YMN t f")),
          "  Expecting record YMN - found:\n  " + pad("END", 300) +
              "\n  at line     64\nPlease recheck the dataset.\n"},
         {"41 MDY pairs", with("MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22",
