@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "dynamics/table_lookup.hpp"
+#include "util/table_lookup.hpp"
 #include "host/driver.hpp"
-#include "output/field_editor.hpp"
+#include "util/field_editor.hpp"
 
 namespace {
 

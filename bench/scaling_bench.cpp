@@ -37,8 +37,8 @@
 #include <string>
 #include <vector>
 
-#include "host/large_page_allocator.hpp"
-#include "host/plant_store.hpp"
+#include "util/large_page_allocator.hpp"
+#include "model/plant_store.hpp"
 #include "host_model/host_model.hpp"
 #include "synthetic_river.hpp"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/fatal_error.hpp"
+#include "util/fatal_error.hpp"
 #include "host/stop.hpp"
 
 namespace tulma::fuzz {

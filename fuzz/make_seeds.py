@@ -140,9 +140,9 @@ for case in sorted(os.listdir(os.path.join(ROOT, "tests/blackbox/cases"))):
     if os.path.exists(os.path.join(ROOT, p)):
         veg_files.append(with_map(read(p)))
 unit_literals = []
-for test in ["value_reader", "record_reader", "parameter_file", "temperature_series",
-             "initial_vegetation", "driver"]:
-    path = "tests/unit/%s_test.cpp" % test
+for test in ["input/value_reader", "input/record_reader", "input/parameter_file",
+             "input/temperature_file", "input/initial_vegetation", "host/driver"]:
+    path = "tests/%s_test.cpp" % test
     if os.path.exists(os.path.join(ROOT, path)):
         unit_literals += literals(path)
 for lit in unit_literals:

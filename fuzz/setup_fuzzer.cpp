@@ -14,8 +14,8 @@
 
 #include "fuzz_support.hpp"
 #include "host/driver.hpp"
-#include "host/host_args.hpp"
-#include "host/run_state.hpp"
+#include "host/raw_host_args.hpp"
+#include "model/run_state.hpp"
 #include "host_model/host_model.hpp"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz_support.hpp"
-#include "host/run_state.hpp"
+#include "model/run_state.hpp"
 #include "input/initial_vegetation.hpp"
 #include "input/shapefile.hpp"
 

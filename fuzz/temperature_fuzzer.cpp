@@ -7,8 +7,9 @@
 #include <string>
 
 #include "fuzz_support.hpp"
-#include "host/run_state.hpp"
-#include "input/temperature_series.hpp"
+#include "model/run_state.hpp"
+#include "input/temperature_file.hpp"
+#include "model/temperature_series.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     tulma::fuzz::enter_scratch_directory();

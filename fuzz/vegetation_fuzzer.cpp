@@ -10,7 +10,7 @@
 
 #include "fuzz_support.hpp"
 #include "host/driver.hpp"
-#include "host/run_state.hpp"
+#include "model/run_state.hpp"
 #include "input/parameter_file.hpp"
 #include "map_files.hpp"
 

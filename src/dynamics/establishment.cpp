@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "dynamics/table_lookup.hpp"
-#include "host/fatal_error.hpp"
-#include "input/temperature_series.hpp"
+#include "util/table_lookup.hpp"
+#include "util/fatal_error.hpp"
+#include "model/temperature_series.hpp"
 
 namespace tulma {
 namespace {

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <span>
 
-#include "host/host_args.hpp"
-#include "host/plant_store.hpp"
-#include "host/run_state.hpp"
-#include "input/veg_kind.hpp"
+#include "model/host_args.hpp"
+#include "model/plant_store.hpp"
+#include "model/run_state.hpp"
+#include "model/veg_kind.hpp"
 
 namespace tulma {
 

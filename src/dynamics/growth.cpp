@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "dynamics/table_lookup.hpp"
-#include "host/fatal_error.hpp"
+#include "util/table_lookup.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {

@@ -7,9 +7,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "dynamics/roughness_sections.hpp"
-#include "dynamics/table_lookup.hpp"
-#include "host/fatal_error.hpp"
+#include "model/roughness_sections.hpp"
+#include "util/table_lookup.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {

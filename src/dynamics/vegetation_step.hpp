@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dynamics/growth.hpp"
-#include "host/host_args.hpp"
-#include "host/run_state.hpp"
+#include "model/host_args.hpp"
+#include "model/run_state.hpp"
 
 namespace tulma {
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "host/driver.hpp"
-#include "host/host_args.hpp"
+#include "host/raw_host_args.hpp"
 #include "host/stop.hpp"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "dynamics/vegetation_step.hpp"
-#include "host/calendar.hpp"
-#include "host/fatal_error.hpp"
+#include "util/calendar.hpp"
+#include "util/fatal_error.hpp"
 #include "input/initial_vegetation.hpp"
-#include "input/temperature_series.hpp"
+#include "input/temperature_file.hpp"
 #include "input/value_reader.hpp"
 #include "output/report_writer.hpp"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "dynamics/table_lookup.hpp"
-#include "host/fatal_error.hpp"
+#include "util/table_lookup.hpp"
+#include "util/fatal_error.hpp"
 #include "input/parameter_file.hpp"
 
 namespace tulma {

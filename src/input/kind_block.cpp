@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/fatal_error.hpp"
+#include "util/fatal_error.hpp"
 #include "input/value_reader.hpp"
 
 namespace tulma {

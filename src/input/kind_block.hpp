@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "input/record_file.hpp"
-#include "input/veg_kind.hpp"
+#include "model/veg_kind.hpp"
 
 namespace tulma {
 

@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "host/fatal_error.hpp"
+#include "util/fatal_error.hpp"
 #include "input/kind_block.hpp"
 #include "input/record_file.hpp"
 #include "input/record_reader.hpp"

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "host/run_state.hpp"
-#include "host/text_files.hpp"
+#include "model/run_state.hpp"
+#include "util/text_files.hpp"
 
 namespace tulma {
 

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "host/fatal_error.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 

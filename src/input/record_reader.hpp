@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/text_files.hpp"
+#include "util/text_files.hpp"
 
 namespace tulma {
 

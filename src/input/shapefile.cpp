@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/fatal_error.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "host/run_state.hpp"
+#include "model/run_state.hpp"
 
 namespace tulma {
 

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "host/host_args.hpp"
-#include "host/run_state.hpp"
-#include "output/field_editor.hpp"
+#include "model/host_args.hpp"
+#include "model/run_state.hpp"
+#include "util/field_editor.hpp"
 
 namespace tulma {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/host_args.hpp"
-#include "host/run_state.hpp"
+#include "model/host_args.hpp"
+#include "model/run_state.hpp"
 
 namespace tulma {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <span>
 
-#include "dynamics/roughness_sections.hpp"
+#include "model/roughness_sections.hpp"
 
 namespace tulma {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/host_args.hpp"
+#include "host/raw_host_args.hpp"
 #include "host_model/host_model.hpp"
 
 namespace tulma::testing {

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "input/veg_kind.hpp"
+#include "model/veg_kind.hpp"
 
 namespace tulma::testing {
 

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "util/large_page_allocator.hpp"
+
+namespace tulma {
+
+// dth_id of a living plant, and of a point where no plant has stood since the set-up.
+inline constexpr std::int32_t kAlive = -1;
+inline constexpr std::int32_t kNeverPlanted = 999;
+// The moisture and seed clocks use this for "never".
+inline constexpr double kNever = 1e10;
+
+// One plant of one vegetation kind at one point slot of one cross section.
+struct VegPoint {
+    std::int32_t dth_id = 0;
+    std::int32_t aux_id = 0;
+    double root_depth = 0.0;
+    double plant_height = 0.0;
+    double crown_ele = 0.0;
+    double age = 0.0;
+    double drown_days = 0.0;
+    double dry_days = 0.0;
+    double since_wet = 0.0;
+    double size_aux = 0.0;
+    double canopy_radius = 0.0;
+    double spread_width = 0.0;
+    double stress = 0.0;
+};
+
+// The plant store: one VegPoint per kind, per point slot, per cross section,
+// point slots beyond a cross section's own point count included. The kinds of
+// one point lie together (a cell), cells run point slot fastest as the host's
+// point arrays do, so a pass over the model walks memory in order.
+class PlantStore {
+ public:
+    PlantStore() = default;
+    PlantStore(std::int32_t max_npt, std::int32_t n_xc, std::int32_t num_veg_kinds)
+        : max_npt_(max_npt),
+          n_kinds_(num_veg_kinds),
+          points_(static_cast<std::size_t>(max_npt) * static_cast<std::size_t>(n_xc) *
+                  static_cast<std::size_t>(num_veg_kinds)) {}
+
+    bool allocated() const { return max_npt_ > 0; }
+    std::int32_t num_veg_kinds() const { return n_kinds_; }
+
+    // The cell v of point slot k of cross section i_xc: its kinds 1.. at v[0]..
+    std::span<VegPoint> cell(std::int32_t k, std::int32_t i_xc) {
+        return {points_.data() + offset(k, i_xc), static_cast<std::size_t>(n_kinds_)};
+    }
+    std::span<const VegPoint> cell(std::int32_t k, std::int32_t i_xc) const {
+        return {points_.data() + offset(k, i_xc), static_cast<std::size_t>(n_kinds_)};
+    }
+    VegPoint& at(std::int32_t k, std::int32_t i_xc, std::int32_t m_veg) {
+        return points_[offset(k, i_xc) + static_cast<std::size_t>(m_veg - 1)];
+    }
+    const VegPoint& at(std::int32_t k, std::int32_t i_xc, std::int32_t m_veg) const {
+        return points_[offset(k, i_xc) + static_cast<std::size_t>(m_veg - 1)];
+    }
+    std::size_t size_bytes() const { return points_.size() * sizeof(VegPoint); }
+
+ private:
+    std::size_t offset(std::int32_t k, std::int32_t i_xc) const {
+        return (static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(max_npt_) +
+                static_cast<std::size_t>(k - 1)) *
+               static_cast<std::size_t>(n_kinds_);
+    }
+
+    std::int32_t max_npt_ = 0;
+    std::int32_t n_kinds_ = 0;
+    std::vector<VegPoint, LargePageAllocator<VegPoint>> points_;
+};
+
+}  // namespace tulma

@@ -1,0 +1,42 @@
+# Fails when a source file includes a folder its layer may not reach:
+#   util     -> util (the floor: nothing of the project beneath it)
+#   model    -> util, model
+#   input, dynamics, output -> util, model and their own folder, never each other
+#   host     -> everything (the entry points and the driver tie the layers together)
+# Run as: cmake -DSOURCE_DIR=<src> -P check_layers.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_util util)
+set(allowed_model util model)
+set(allowed_input util model input)
+set(allowed_dynamics util model dynamics)
+set(allowed_output util model output)
+set(allowed_host util model input dynamics output host tulma)
+set(project_folders util model input dynamics output host tulma)
+
+set(violations "")
+foreach(layer IN ITEMS util model input dynamics output host)
+  file(GLOB sources ${SOURCE_DIR}/${layer}/*.cpp ${SOURCE_DIR}/${layer}/*.hpp)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" target "${line}")
+      string(REGEX MATCH "^[^/]*" folder "${target}")
+      if(NOT target MATCHES "/")
+        list(APPEND violations "${source}: \"${target}\" names no layer folder")
+      elseif(folder IN_LIST project_folders AND NOT folder IN_LIST allowed_${layer})
+        list(APPEND violations "${source}: ${layer}/ may not include \"${target}\"")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+file(GLOB stray LIST_DIRECTORIES false ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.hpp)
+foreach(source IN LISTS stray)
+  list(APPEND violations "${source}: a source outside the layer folders")
+endforeach()
+
+if(violations)
+  list(JOIN violations "\n" text)
+  message(FATAL_ERROR "layer violations:\n${text}")
+endif()
+message(STATUS "layers: every include keeps to its layer")

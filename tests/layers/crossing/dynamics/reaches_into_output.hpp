@@ -1,0 +1,3 @@
+#pragma once
+
+#include "output/report_writer.hpp"

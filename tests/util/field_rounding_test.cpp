@@ -1,0 +1,130 @@
+// The fixed and general fields round from whole numbers where a value allows it
+// and through the standard library elsewhere. Both must give the same digits:
+// every field is checked here against the standard library's own correctly
+// rounded text, on values chosen to sit on rounding ties, next to powers of
+// ten, and spread over every magnitude the reports print.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "util/field_editor.hpp"
+
+namespace {
+
+using tulma::LineBuilder;
+
+// "%.*f" of |v| with the sign taken from the sign bit, laid out as the fixed
+// field lays it out; built straight from std::to_chars.
+std::string reference_fixed(double v, int width, int decimals) {
+    char text[400];
+    const auto r = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::fixed, decimals);
+    std::string magnitude(text, r.ptr);
+    if (decimals == 0) magnitude += '.';
+    const std::size_t sign = std::signbit(v) ? 1 : 0;
+    const auto w = static_cast<std::size_t>(width);
+    if (magnitude.size() + sign > w && magnitude[0] == '0') magnitude.erase(0, 1);
+    if (magnitude.size() + sign > w) return std::string(w, '*');
+    return std::string(w - magnitude.size() - sign, ' ') + (sign ? "-" : "") + magnitude;
+}
+
+// The general field laid out from the six digits std::to_chars gives: a fixed
+// form of 9 characters and 4 blanks for exponents -1 .. 5, " 0.ddddddE+dd"
+// otherwise (no E for a three-digit exponent).
+std::string reference_general(double v) {
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 5);
+    const std::string digits = std::string(1, text[0]) + std::string(text + 2, 5);
+    const int exponent = std::stoi(std::string(text + 8, r.ptr));
+    const std::string sign = std::signbit(v) ? "-" : "";
+    std::string field;
+    if (exponent == -1) {
+        field = sign + "0." + digits;
+    } else if (exponent >= 0 && exponent <= 5) {
+        const auto before = static_cast<std::size_t>(exponent + 1);
+        field = sign + digits.substr(0, before) + "." + digits.substr(before);
+    } else {
+        const int shown = exponent + 1;
+        char tail[8];
+        std::snprintf(tail, sizeof tail, std::abs(shown) < 100 ? "E%c%02d" : "%c%03d", shown < 0 ? '-' : '+',
+                      std::abs(shown));
+        return (std::signbit(v) ? "-" : " ") + std::string("0.") + digits + tail;
+    }
+    return std::string(9 - field.size(), ' ') + field + "    ";
+}
+
+std::vector<double> awkward_values() {
+    std::vector<double> values;
+    // Ties and near-ties at two and six digits, carries into a new digit.
+    for (double v : {0.125, 0.375, 0.005, 0.015, 0.025, 2.675, 1.005, 99.995, 99.99995, 999999.5, 999999.4,
+                     99999.95, 9.999995, 0.0999999, 0.1, 0.09999995, 123456.5, 999.9995, 1e-3, 5e-7, 0.0,
+                     1.0, 1e5, 1e6, 1e-13, 1e-14, 1e-15, 1e10, 3.0e19, 1.8446744073709552e19}) {
+        values.push_back(v);
+        values.push_back(-v);
+        values.push_back(std::nextafter(v, 0.0));
+        values.push_back(std::nextafter(v, 1e300));
+    }
+    for (int p = -16; p <= 20; ++p) {
+        const double power = std::pow(10.0, p);
+        for (double f : {1.0, 9.999995, 9.9999949999, 9.99999500001, 0.9999995}) {
+            values.push_back(std::nextafter(power * f, 0.0));
+            values.push_back(power * f);
+            values.push_back(std::nextafter(power * f, 1e300));
+        }
+    }
+    // Values whose exact binary value ends in a five at the rounding place.
+    for (int k = 1; k < 2000; ++k) values.push_back(k / 64.0);
+    values.push_back(std::numeric_limits<double>::denorm_min());
+    values.push_back(std::numeric_limits<double>::max());
+    return values;
+}
+
+std::vector<double> random_values() {
+    std::mt19937_64 random(20240517);
+    std::uniform_real_distribution<double> magnitude(-18.0, 22.0);
+    std::vector<double> values;
+    for (int i = 0; i < 200000; ++i) {
+        const double v = std::pow(10.0, magnitude(random));
+        values.push_back((i & 1) != 0 ? -v : v);
+    }
+    return values;
+}
+
+TEST(FieldRounding, FixedFieldsMatchTheStandardLibrary) {
+    struct Layout {
+        int width;
+        int decimals;
+    };
+    for (const Layout layout : {Layout{5, 2}, Layout{7, 2}, Layout{10, 4}, Layout{12, 2}, Layout{13, 2},
+                                Layout{14, 2}, Layout{12, 0}, Layout{30, 19}, Layout{40, 25}}) {
+        SCOPED_TRACE("width " + std::to_string(layout.width) + ", decimals " + std::to_string(layout.decimals));
+        for (const std::vector<double>& values : {awkward_values(), random_values()}) {
+            for (double v : values) {
+                LineBuilder line;
+                line.fixed(v, layout.width, layout.decimals);
+                ASSERT_EQ(line.view(), reference_fixed(v, layout.width, layout.decimals)) << v;
+            }
+        }
+    }
+}
+
+TEST(FieldRounding, GeneralFieldsKeepTheStandardLibrarysSixDigits) {
+    for (const std::vector<double>& values : {awkward_values(), random_values()}) {
+        for (double v : values) {
+            if (v == 0.0 || !std::isfinite(v)) continue;
+            LineBuilder line;
+            line.general(v);
+            ASSERT_EQ(line.view(), reference_general(v)) << v;
+        }
+    }
+}
+
+}  // namespace
