@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
-#include "util/table_lookup.hpp"
 #include "host/driver.hpp"
 #include "util/field_editor.hpp"
+#include "util/table_lookup.hpp"
 
 namespace {
 

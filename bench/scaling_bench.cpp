@@ -37,10 +37,10 @@
 #include <string>
 #include <vector>
 
-#include "util/large_page_allocator.hpp"
-#include "model/plant_store.hpp"
 #include "host_model/host_model.hpp"
+#include "model/plant_store.hpp"
 #include "synthetic_river.hpp"
+#include "util/large_page_allocator.hpp"
 
 namespace fs = std::filesystem;
 using tulma::bench::RiverSize;
@@ -159,7 +159,7 @@ const char* const kRewrittenReports[] = {"veg_out.txt", "veg_GIS_out.dat"};
 // tables, as HostModel lays them out.
 double host_array_bytes(const RiverSize& size) {
     const double slots = static_cast<double>(size.npt) * size.n_xc;
-    const double point_arrays = 8.0 * 8.0 * slots;           // sta ele pt_rr scour z_gw cap x y
+    const double point_arrays = 8.0 * 8.0 * slots;  // sta ele pt_rr scour z_gw cap x y
     const double per_xc = 1336.0 + 864.0 + 2 * 30 * 8.0 + 4 * 4.0;  // records, loc_rr sect_rr, ints
     return point_arrays + per_xc * size.n_xc;
 }
@@ -184,7 +184,8 @@ void print_kv(const char* key, double value) { std::printf("%s %.9g\n", key, val
 
 // ---- child: vegetation steps ------------------------------------------------
 
-int steps_child(const RiverSize& size, std::int32_t days, const std::string& library, const std::string& base) {
+int steps_child(const RiverSize& size, std::int32_t days, const std::string& library,
+                const std::string& base) {
     const double base_rss = proc_status_bytes("VmRSS:");
     const double load_start = load_average();
     const tulma_entry_fn entry = load_entry(library);
@@ -233,7 +234,8 @@ int steps_child(const RiverSize& size, std::int32_t days, const std::string& lib
     print_kv("step_min_s", quantile(steps, 0.0));
     print_kv("step_p90_s", quantile(steps, 0.9));
     print_kv("steps", static_cast<double>(steps.size()));
-    print_kv("pt_rr_hash", static_cast<double>(fnv1a(pt_rr.data(), pt_rr.size() * sizeof(double)) >> 12));
+    print_kv("pt_rr_hash",
+             static_cast<double>(fnv1a(pt_rr.data(), pt_rr.size() * sizeof(double)) >> 12));
     print_kv("load_start", load_start);
     print_kv("load_end", load_average());
     std::fflush(stdout);
@@ -255,14 +257,16 @@ std::map<int, long> death_codes(const fs::path& veg_out) {
         if (line.empty() || line[0] == '#' || line.find("time,") != std::string::npos) continue;
         // time, m_veg, i_xc, dth_id, ...
         std::size_t at = 0;
-        for (int comma = 0; comma < 3 && at != std::string::npos; ++comma) at = line.find(',', at + 1);
+        for (int comma = 0; comma < 3 && at != std::string::npos; ++comma)
+            at = line.find(',', at + 1);
         if (at == std::string::npos) continue;
         ++counts[std::atoi(line.c_str() + at + 1)];
     }
     return counts;
 }
 
-int events_child(const RiverSize& size, std::int32_t events, const std::string& library, const std::string& base) {
+int events_child(const RiverSize& size, std::int32_t events, const std::string& library,
+                 const std::string& base) {
     const tulma_entry_fn entry = load_entry(library);
     const fs::path dir = make_run_dir(base);
     // A report every second day: the steps between events measure the step
@@ -348,7 +352,8 @@ int baseline_child(double memory_bytes, double event_bytes, const std::string& b
         // same C library buffering into the same file system, unformatted.
         const fs::path dir = make_run_dir(base);
         std::vector<char> text(1 << 16);
-        for (std::size_t i = 0; i < text.size(); ++i) text[i] = i % 80 == 79 ? '\n' : static_cast<char>('0' + i % 10);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = i % 80 == 79 ? '\n' : static_cast<char>('0' + i % 10);
         std::vector<double> writes, writes_cpu;
         const int write_reps = event_bytes > 1e8 ? 5 : 9;
         for (int r = 0; r < write_reps; ++r) {
@@ -357,7 +362,9 @@ int baseline_child(double memory_bytes, double event_bytes, const std::string& b
             std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
             double left = event_bytes;
             while (left > 0.0) {
-                const std::size_t piece = left >= static_cast<double>(text.size()) ? text.size() : static_cast<std::size_t>(left);
+                const std::size_t piece = left >= static_cast<double>(text.size())
+                                              ? text.size()
+                                              : static_cast<std::size_t>(left);
                 std::fwrite(text.data(), 1, piece, f);
                 left -= static_cast<double>(piece);
             }
@@ -376,7 +383,8 @@ int baseline_child(double memory_bytes, double event_bytes, const std::string& b
 
 // ---- check: every report byte of a small run --------------------------------
 
-int check_run(const fs::path& out, const RiverSize& size, std::int32_t days, const std::string& library) {
+int check_run(const fs::path& out, const RiverSize& size, std::int32_t days,
+              const std::string& library) {
     const tulma_entry_fn entry = load_entry(library);
     fs::create_directories(out);
     tulma::bench::write_inputs(out, size, 1.0, days + 1);
@@ -389,10 +397,11 @@ int check_run(const fs::path& out, const RiverSize& size, std::int32_t days, con
         model->call(entry, 24.0 * day);
         std::fflush(nullptr);
         const std::vector<double>& pt_rr = model->pt_rr_array();
-        std::fprintf(log, "%d %016llx %016llx %016llx\n", day,
-                     static_cast<unsigned long long>(file_hash("veg_out.txt")),
-                     static_cast<unsigned long long>(file_hash("veg_GIS_out.dat")),
-                     static_cast<unsigned long long>(fnv1a(pt_rr.data(), pt_rr.size() * sizeof(double))));
+        std::fprintf(
+            log, "%d %016llx %016llx %016llx\n", day,
+            static_cast<unsigned long long>(file_hash("veg_out.txt")),
+            static_cast<unsigned long long>(file_hash("veg_GIS_out.dat")),
+            static_cast<unsigned long long>(fnv1a(pt_rr.data(), pt_rr.size() * sizeof(double))));
     }
     std::fclose(log);
     return 0;
@@ -423,7 +432,8 @@ Figures run_child(const std::string& args) {
 // slowly with the model (a wider valley), cross sections take the rest.
 RiverSize size_for(double records) {
     const double points = records / tulma::bench::kKinds;
-    const auto npt = static_cast<std::int32_t>(std::lround(std::clamp(50.0 * std::pow(records / 1e4, 0.3), 50.0, 400.0)));
+    const auto npt = static_cast<std::int32_t>(
+        std::lround(std::clamp(50.0 * std::pow(records / 1e4, 0.3), 50.0, 400.0)));
     const auto n_xc = static_cast<std::int32_t>(std::max(2L, std::lround(points / npt)));
     return {n_xc, npt};
 }
@@ -437,21 +447,24 @@ std::string fmt(const char* format, double v) {
 int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t events, int repeat,
            const std::string& library, const std::string& base, const std::string& markdown) {
     std::ostringstream steps_table, events_table, activity;
-    steps_table << "| point records | cross sections x points | step s, wall | step s, CPU | ns / record / step, wall "
-                   "| ns / record / step, CPU | stream pass s, CPU | step / pass, CPU | set-up s | peak RSS MB "
+    steps_table << "| point records | cross sections x points | step s, wall | step s, CPU | ns / "
+                   "record / step, wall "
+                   "| ns / record / step, CPU | stream pass s, CPU | step / pass, CPU | set-up s | "
+                   "peak RSS MB "
                    "| plant store MB | host arrays MB | peak / (store + host) | load (1 min) |\n"
                    "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
-    events_table << "| point records | event s, wall | event s, CPU | event MB | MB/s, wall | MB/s, CPU "
-                    "| unformatted write s, wall | unformatted write s, CPU | event / write, wall "
-                    "| event / write, CPU |\n"
-                    "|---|---|---|---|---|---|---|---|---|---|\n";
+    events_table
+        << "| point records | event s, wall | event s, CPU | event MB | MB/s, wall | MB/s, CPU "
+           "| unformatted write s, wall | unformatted write s, CPU | event / write, wall "
+           "| event / write, CPU |\n"
+           "|---|---|---|---|---|---|---|---|---|---|\n";
     const std::string lib = " --lib '" + library + "' --dir '" + base + "'";
     for (double target : sizes) {
         const RiverSize size = size_for(target);
         const std::string shape = std::to_string(size.n_xc) + " " + std::to_string(size.npt);
         const double records = static_cast<double>(size.records());
-        std::fprintf(stderr, "size %lld records (%d x %d)\n", static_cast<long long>(size.records()), size.n_xc,
-                     size.npt);
+        std::fprintf(stderr, "size %lld records (%d x %d)\n",
+                     static_cast<long long>(size.records()), size.n_xc, size.npt);
         // Each figure is the median over the repeated children of each child's
         // median over its steps.
         std::map<std::string, std::vector<double>> runs;
@@ -487,26 +500,31 @@ int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t eve
         const double host_mb = steps["host_bytes"] / 1e6;
         steps_table << "| " << size.records() << " | " << size.n_xc << " x " << size.npt << " | "
                     << fmt("%.4g", step) << " | " << fmt("%.4g", step_cpu) << " | "
-                    << fmt("%.0f", 1e9 * step / records) << " | " << fmt("%.0f", 1e9 * step_cpu / records) << " | "
-                    << fmt("%.3g", pass_cpu) << " | " << fmt("%.1f", step_cpu / pass_cpu) << " | "
-                    << fmt("%.3g", median(runs["setup_s"])) << " | " << fmt("%.1f", peak_mb) << " | "
-                    << fmt("%.1f", store_mb) << " | " << fmt("%.1f", host_mb) << " | "
-                    << fmt("%.2f", peak_mb / (store_mb + host_mb)) << " | " << fmt("%.1f", steps["load_start"])
-                    << "-" << fmt("%.1f", steps["load_end"]) << " |\n";
+                    << fmt("%.0f", 1e9 * step / records) << " | "
+                    << fmt("%.0f", 1e9 * step_cpu / records) << " | " << fmt("%.3g", pass_cpu)
+                    << " | " << fmt("%.1f", step_cpu / pass_cpu) << " | "
+                    << fmt("%.3g", median(runs["setup_s"])) << " | " << fmt("%.1f", peak_mb)
+                    << " | " << fmt("%.1f", store_mb) << " | " << fmt("%.1f", host_mb) << " | "
+                    << fmt("%.2f", peak_mb / (store_mb + host_mb)) << " | "
+                    << fmt("%.1f", steps["load_start"]) << "-" << fmt("%.1f", steps["load_end"])
+                    << " |\n";
         if (with_events) {
             const double event = median(runs["event_s"]);
             const double event_cpu = median(runs["event_cpu_s"]);
             const double mb = event_bytes / 1e6;
             const double write = base_fig["disk_write_s"];
             const double write_cpu = base_fig["disk_write_cpu_s"];
-            events_table << "| " << size.records() << " | " << fmt("%.3g", event) << " | " << fmt("%.3g", event_cpu)
-                         << " | " << fmt("%.1f", mb) << " | " << fmt("%.0f", mb / event) << " | "
-                         << fmt("%.0f", mb / event_cpu) << " | " << fmt("%.3g", write) << " | "
-                         << fmt("%.3g", write_cpu) << " | " << fmt("%.1f", event / write) << " | "
+            events_table << "| " << size.records() << " | " << fmt("%.3g", event) << " | "
+                         << fmt("%.3g", event_cpu) << " | " << fmt("%.1f", mb) << " | "
+                         << fmt("%.0f", mb / event) << " | " << fmt("%.0f", mb / event_cpu) << " | "
+                         << fmt("%.3g", write) << " | " << fmt("%.3g", write_cpu) << " | "
+                         << fmt("%.1f", event / write) << " | "
                          << fmt("%.1f", event_cpu / write_cpu) << " |\n";
         }
-        std::fprintf(stderr, "  step %.4g s wall, %.4g s CPU (%.0f ns/record CPU), peak %.1f MB (empty process %.1f, "
-                             "with host arrays %.1f, after set-up %.1f)\n",
+        std::fprintf(stderr,
+                     "  step %.4g s wall, %.4g s CPU (%.0f ns/record CPU), peak %.1f MB (empty "
+                     "process %.1f, "
+                     "with host arrays %.1f, after set-up %.1f)\n",
                      step, step_cpu, 1e9 * step_cpu / records, peak_mb, steps["base_rss"] / 1e6,
                      steps["host_rss"] / 1e6, steps["after_setup_rss"] / 1e6);
     }
@@ -514,7 +532,8 @@ int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t eve
     if (!activity.str().empty()) {
         text += "\nReport events:\n\n" + events_table.str() +
                 "\nPlant records by state at the last report event of the event runs:\n\n"
-                "| point records | living | never planted | scour | drowned | dry | age | competition |\n"
+                "| point records | living | never planted | scour | drowned | dry | age | "
+                "competition |\n"
                 "|---|---|---|---|---|---|---|---|\n" +
                 activity.str();
     }
@@ -546,22 +565,30 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
-        if (a == "--lib" && has_value) library = args[++i];
-        else if (a == "--dir" && has_value) base = args[++i];
-        else if (a == "--markdown" && has_value) markdown = args[++i];
-        else if (a == "--sizes" && has_value) sizes = parse_sizes(args[++i]);
-        else if (a == "--days" && has_value) days = std::atoi(args[++i].c_str());
-        else if (a == "--events" && has_value) events = std::atoi(args[++i].c_str());
-        else if (a == "--repeat" && has_value) repeat = std::max(1, std::atoi(args[++i].c_str()));
-        else rest.push_back(a);
+        if (a == "--lib" && has_value)
+            library = args[++i];
+        else if (a == "--dir" && has_value)
+            base = args[++i];
+        else if (a == "--markdown" && has_value)
+            markdown = args[++i];
+        else if (a == "--sizes" && has_value)
+            sizes = parse_sizes(args[++i]);
+        else if (a == "--days" && has_value)
+            days = std::atoi(args[++i].c_str());
+        else if (a == "--events" && has_value)
+            events = std::atoi(args[++i].c_str());
+        else if (a == "--repeat" && has_value)
+            repeat = std::max(1, std::atoi(args[++i].c_str()));
+        else
+            rest.push_back(a);
     }
     if (!rest.empty() && rest[0] == "--steps-child" && rest.size() == 4) {
-        return steps_child({std::atoi(rest[1].c_str()), std::atoi(rest[2].c_str())}, std::atoi(rest[3].c_str()),
-                           library, base);
+        return steps_child({std::atoi(rest[1].c_str()), std::atoi(rest[2].c_str())},
+                           std::atoi(rest[3].c_str()), library, base);
     }
     if (!rest.empty() && rest[0] == "--events-child" && rest.size() == 4) {
-        return events_child({std::atoi(rest[1].c_str()), std::atoi(rest[2].c_str())}, std::atoi(rest[3].c_str()),
-                            library, base);
+        return events_child({std::atoi(rest[1].c_str()), std::atoi(rest[2].c_str())},
+                            std::atoi(rest[3].c_str()), library, base);
     }
     if (!rest.empty() && rest[0] == "--baseline-child" && rest.size() == 3) {
         return baseline_child(std::atof(rest[1].c_str()), std::atof(rest[2].c_str()), base);
@@ -571,9 +598,11 @@ int main(int argc, char** argv) {
                          std::atoi(rest[4].c_str()), library);
     }
     if (!rest.empty()) {
-        std::fprintf(stderr, "usage: scaling_bench [--sizes LIST] [--days N] [--events N] [--repeat N] [--lib PATH] "
-                             "[--dir DIR] [--markdown FILE]\n       scaling_bench --check OUT_DIR N_XC NPT DAYS "
-                             "[--lib PATH]\n");
+        std::fprintf(
+            stderr,
+            "usage: scaling_bench [--sizes LIST] [--days N] [--events N] [--repeat N] [--lib PATH] "
+            "[--dir DIR] [--markdown FILE]\n       scaling_bench --check OUT_DIR N_XC NPT DAYS "
+            "[--lib PATH]\n");
         return 2;
     }
     return parent(sizes, days, events, repeat, library, base, markdown);

@@ -12,13 +12,13 @@
 namespace tulma::bench {
 namespace {
 
-constexpr double kPointSpacing = 2.0;       // m between stations
-constexpr double kXcSpacing = 100.0;        // m between cross sections
-constexpr double kBedSlope = 0.001;         // m of fall per m downstream
-constexpr double kTopBed = 100.0;           // thalweg of the first cross section
-constexpr double kBankHeight = 3.0;         // channel banks above the thalweg
-constexpr double kValleyRise = 2.0;         // floodplain rise to the valley sides
-constexpr double kFringe = 0.6;             // capillary fringe above the water table
+constexpr double kPointSpacing = 2.0;          // m between stations
+constexpr double kXcSpacing = 100.0;           // m between cross sections
+constexpr double kBedSlope = 0.001;            // m of fall per m downstream
+constexpr double kTopBed = 100.0;              // thalweg of the first cross section
+constexpr double kBankHeight = 3.0;            // channel banks above the thalweg
+constexpr double kValleyRise = 2.0;            // floodplain rise to the valley sides
+constexpr double kFringe = 0.6;                // capillary fringe above the water table
 constexpr std::int32_t kFirstDayOfYear = 121;  // 1 May
 
 // A repeatable number in [-1, 1] for any pair of integers.
@@ -70,8 +70,10 @@ std::string row(const char* name, const std::vector<double>& values) {
 
 // Monthly rates (13 values: age, then January .. December) that grow in the
 // warm months and fall off with age.
-std::string monthly_rows(const char* name, const std::vector<double>& ages, double rate, double halving_age) {
-    static constexpr double kSeason[12] = {0.0, 0.0, 0.2, 0.6, 1.0, 1.0, 1.0, 0.9, 0.6, 0.2, 0.0, 0.0};
+std::string monthly_rows(const char* name, const std::vector<double>& ages, double rate,
+                         double halving_age) {
+    static constexpr double kSeason[12] = {0.0, 0.0, 0.2, 0.6, 1.0, 1.0,
+                                           1.0, 0.9, 0.6, 0.2, 0.0, 0.0};
     std::string rows;
     for (double age : ages) {
         std::vector<double> values{age};
@@ -83,9 +85,7 @@ std::string monthly_rows(const char* name, const std::vector<double>& ages, doub
 
 }  // namespace
 
-std::int64_t RiverSize::records() const {
-    return static_cast<std::int64_t>(n_xc) * npt * kKinds;
-}
+std::int64_t RiverSize::records() const { return static_cast<std::int64_t>(n_xc) * npt * kKinds; }
 
 host::ModelInput river_geometry(const RiverSize& size) {
     host::ModelInput model;
@@ -102,9 +102,11 @@ host::ModelInput river_geometry(const RiverSize& size) {
         for (std::int32_t k = 1; k <= size.npt; ++k) {
             const double sta = kPointSpacing * (k - 1);
             const double u = w > 0.0 ? sta / w : 0.5;
-            const double relief = (k >= left_bank && k <= right_bank ? 0.1 : 0.25) *
-                                  noise(static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(k));
-            xc.points.push_back({sta, thalweg(i) + bed_shape(u) + relief, sta, kXcSpacing * (i - 1)});
+            const double relief =
+                (k >= left_bank && k <= right_bank ? 0.1 : 0.25) *
+                noise(static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(k));
+            xc.points.push_back(
+                {sta, thalweg(i) + bed_shape(u) + relief, sta, kXcSpacing * (i - 1)});
         }
         xc.lbank_k = left_bank;
         xc.rbank_k = right_bank;
@@ -112,7 +114,9 @@ host::ModelInput river_geometry(const RiverSize& size) {
         xc.len_ch = kXcSpacing;
         xc.len_lob = 1.1 * kXcSpacing;
         xc.len_rob = 0.9 * kXcSpacing;
-        xc.rough = {{0.0, 0.05}, {kPointSpacing * (left_bank - 1), 0.035}, {kPointSpacing * right_bank, 0.05}};
+        xc.rough = {{0.0, 0.05},
+                    {kPointSpacing * (left_bank - 1), 0.035},
+                    {kPointSpacing * right_bank, 0.05}};
         xc.ref_ele = thalweg(i) + 1.5;
         xc.xc_class = 1 + i % 2;
         model.reaches[i <= reach_break ? 0 : 1].sections.push_back(std::move(xc));
@@ -150,7 +154,9 @@ std::string parameter_file(double out_dt_days) {
     file += monthly_rows("GCP", ages, 0.01, 6.0);
     file += "GCM 6.0\n";
     file += monthly_rows("GRT", ages, 0.015, 3.0);
-    file += "GRS 1.0 4.0\nRMT 1\nRAM 0.0 0.03\nRAM 1.0 0.04\nRAM 3.0 0.06\nRAM 10.0 0.08\nRAM 30.0 0.1\n";
+    file +=
+        "GRS 1.0 4.0\nRMT 1\nRAM 0.0 0.03\nRAM 1.0 0.04\nRAM 3.0 0.06\nRAM 10.0 0.08\nRAM 30.0 "
+        "0.1\n";
     file += "CMT 1\nCID 7\nCMP 0.0 0.0 4.0 6.0\nCMP 5.0 0.0 0.0 20.0\nCSH 2.0\n";
     file += "SMT 1\nSID 1\nSVC 0.0 10.0\nSVC 1.0 25.0\nSVC 5.0 60.0\nSVC 20.0 120.0\n";
     file += "BMT 0\nDMT 1\nDID 3\nDTM 0.0 5.0 0.2\nDTM 2.0 20.0 1.0\nDTM 10.0 60.0 3.0\n";
@@ -172,7 +178,9 @@ std::string parameter_file(double out_dt_days) {
     file += "CMT 1\nCID 7\nCMP 0.0 8.0 0.0 5.0\nCMP 3.0 30.0 0.0 15.0\nCSH 1.0\n";
     file += "SMT 1\nSID 1\nSVC 0.0 15.0\nSVC 2.0 40.0\n";
     file += "BMT 0\nDMT 1\nDID 3\nDTM 0.0 10.0 0.3\nDTM 3.0 40.0 2.0\n";
-    file += "YMT 2\nYID 4\nYWT -0.1 -0.08 -0.08\nYWT 0.0 0.0 0.01\nYWT 0.03 0.1 0.15\nYWT 0.1 0.5 0.6\n";
+    file +=
+        "YMT 2\nYID 4\nYWT -0.1 -0.08 -0.08\nYWT 0.0 0.0 0.01\nYWT 0.03 0.1 0.15\nYWT 0.1 0.5 "
+        "0.6\n";
     file += "YMN F F F F F T T T T F F F\nIMT 0\nAMT 1\nAID 6\nATM 40.0\n";
 
     // Alder: growth, shade, competition, drying by root reach, old age.
@@ -214,9 +222,9 @@ void write_map(const std::filesystem::path& dir, const RiverSize& size) {
     const double length = kXcSpacing * std::max(size.n_xc - 1, 1);
     const double xs[4] = {-1.0, w / 3.0 + 0.01, 2.0 * w / 3.0 + 0.01, w + 1.0};
     static const char* const kCodes[4][3] = {{"CW_OLD", "BARE", "WILLOW"},
-                                            {"ALDER", "CW_YOUNG", "OLD_WI"},
-                                            {"WILLOW", "BARE", "CW_OLD"},
-                                            {"OLD_WI", "CW_YOUNG", "ALDER"}};
+                                             {"ALDER", "CW_YOUNG", "OLD_WI"},
+                                             {"WILLOW", "BARE", "CW_OLD"},
+                                             {"OLD_WI", "CW_YOUNG", "ALDER"}};
     std::vector<testing::ShapeRecord> shapes;
     std::vector<std::vector<std::string>> codes;
     for (int s = 0; s < 4; ++s) {
@@ -229,7 +237,8 @@ void write_map(const std::filesystem::path& dir, const RiverSize& size) {
         }
     }
     std::ofstream(dir / "veg.shp", std::ios::binary) << testing::shp_file(5, shapes);
-    std::ofstream(dir / "veg.dbf", std::ios::binary) << testing::dbf_file({{"CODE", 'C', 12}}, codes);
+    std::ofstream(dir / "veg.dbf", std::ios::binary)
+        << testing::dbf_file({{"CODE", 'C', 12}}, codes);
 }
 
 void write_inputs(const std::filesystem::path& dir, const RiverSize& size, double out_dt_days,

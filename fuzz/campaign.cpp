@@ -53,7 +53,9 @@ extern "C" const char* __asan_default_options() {
     // state until the process ends by design, so leaks are not findings.
     return "exitcode=86:detect_leaks=0:allocator_may_return_null=0:max_allocation_size_mb=2048";
 }
-extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1:exitcode=87"; }
+extern "C" const char* __ubsan_default_options() {
+    return "halt_on_error=1:print_stacktrace=1:exitcode=87";
+}
 
 namespace fs = std::filesystem;
 using tulma::host::CrossSectionInput;
@@ -83,7 +85,9 @@ std::string slurp(const fs::path& p) {
 std::int64_t pick(Rng& rng, std::int64_t lo, std::int64_t hi) {
     return std::uniform_int_distribution<std::int64_t>(lo, hi)(rng);
 }
-double uniform(Rng& rng, double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+double uniform(Rng& rng, double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(rng);
+}
 bool chance(Rng& rng, double p) { return uniform(rng, 0.0, 1.0) < p; }
 template <class T>
 const T& one_of(Rng& rng, const std::vector<T>& v) {
@@ -93,17 +97,22 @@ const T& one_of(Rng& rng, const std::vector<T>& v) {
 // ---- text mutations ---------------------------------------------------------
 
 const std::vector<std::string> kRecordNames = {
-    "VPM", "VNM", "LEV", "VIN", "VIT", "VIV", "VVN", "MMT", "MDY", "MDD", "MPR", "MPW", "MLT", "MEL", "GMT",
-    "GST", "GSM", "GCP", "GCM", "GRT", "GRS", "RMT", "RAM", "CMT", "CID", "CMP", "CSH", "SMT", "SID", "SVC",
-    "BMT", "BID", "BDP", "DMT", "DID", "DTM", "YMT", "YID", "YTM", "YWT", "YMN", "IMT", "IID", "AMT", "AID",
-    "ATM", "END", "TMP", "COM", "vnm", "tmp", "end"};
+    "VPM", "VNM", "LEV", "VIN", "VIT", "VIV", "VVN", "MMT", "MDY", "MDD", "MPR", "MPW", "MLT",
+    "MEL", "GMT", "GST", "GSM", "GCP", "GCM", "GRT", "GRS", "RMT", "RAM", "CMT", "CID", "CMP",
+    "CSH", "SMT", "SID", "SVC", "BMT", "BID", "BDP", "DMT", "DID", "DTM", "YMT", "YID", "YTM",
+    "YWT", "YMN", "IMT", "IID", "AMT", "AID", "ATM", "END", "TMP", "COM", "vnm", "tmp", "end"};
 
 const std::vector<std::string> kValues = {
-    "0", "1", "2", "3", "-1", "4", "5", "-5", "20", "21", "30", "31", "40", "41", "80", "81", "366", "367",
-    "2147483647", "-2147483648", "2147483648", "999999999", "1e308", "-1e308", "1.8e308", "1e-320", "1e-300",
-    "0.0", "-0.0", "0.5", "0.99", "0.990001", "1.0", "1.01", "1.0099999", "1.02", "999.9", "1000", "1000.5",
-    "1e10", "1e12", "-1e10", "2.5D3", "1.5", "NaN", "Inf", "abc", ".T.", ".F.", "T", "\"\"", "''", "\"A B\"",
-    "/", ",", ",,", "1,2", "#", "!", "\"", "1.5.3", "3*1", "+", "-", "e5", "1e", "map", "\"map.shp\""};
+    "0",         "1",     "2",      "3",        "-1",         "4",           "5",
+    "-5",        "20",    "21",     "30",       "31",         "40",          "41",
+    "80",        "81",    "366",    "367",      "2147483647", "-2147483648", "2147483648",
+    "999999999", "1e308", "-1e308", "1.8e308",  "1e-320",     "1e-300",      "0.0",
+    "-0.0",      "0.5",   "0.99",   "0.990001", "1.0",        "1.01",        "1.0099999",
+    "1.02",      "999.9", "1000",   "1000.5",   "1e10",       "1e12",        "-1e10",
+    "2.5D3",     "1.5",   "NaN",    "Inf",      "abc",        ".T.",         ".F.",
+    "T",         "\"\"",  "''",     "\"A B\"",  "/",          ",",           ",,",
+    "1,2",       "#",     "!",      "\"",       "1.5.3",      "3*1",         "+",
+    "-",         "e5",    "1e",     "map",      "\"map.shp\""};
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -154,7 +163,9 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
     std::vector<std::string> lines = lines_of(text);
     if (lines.empty()) lines.push_back("END");
     const std::vector<std::size_t> data = data_lines(lines);
-    const auto any_line = [&]() { return static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(lines.size()) - 1)); };
+    const auto any_line = [&]() {
+        return static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(lines.size()) - 1));
+    };
     const auto a_data_line = [&]() { return data.empty() ? any_line() : one_of(rng, data); };
     switch (pick(rng, 0, 13)) {
         case 0:  // replace a value
@@ -166,7 +177,8 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
                 line += " " + random_value(rng);
                 break;
             }
-            t[static_cast<std::size_t>(pick(rng, 1, static_cast<std::int64_t>(t.size()) - 1))] = random_value(rng);
+            t[static_cast<std::size_t>(pick(rng, 1, static_cast<std::int64_t>(t.size()) - 1))] =
+                random_value(rng);
             line.clear();
             for (std::size_t k = 0; k < t.size(); ++k) line += (k ? "   " : "") + t[k];
             break;
@@ -174,8 +186,10 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
         case 3: {  // add or drop a value
             std::string& line = lines[a_data_line()];
             std::vector<std::string> t = tokens_of(line);
-            if (chance(rng, 0.5) && t.size() > 1) t.pop_back();
-            else t.push_back(random_value(rng));
+            if (chance(rng, 0.5) && t.size() > 1)
+                t.pop_back();
+            else
+                t.push_back(random_value(rng));
             line.clear();
             for (std::size_t k = 0; k < t.size(); ++k) line += (k ? " " : "") + t[k];
             break;
@@ -185,9 +199,11 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
             break;
         case 5: {  // repeat a line, sometimes past a table's capacity
             const std::size_t i = a_data_line();
-            const std::int64_t times = one_of(rng, std::vector<std::int64_t>{1, 2, 39, 40, 41, 79, 80, 81});
+            const std::int64_t times =
+                one_of(rng, std::vector<std::int64_t>{1, 2, 39, 40, 41, 79, 80, 81});
             const std::string copy = lines[i];
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), static_cast<std::size_t>(times), copy);
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i),
+                         static_cast<std::size_t>(times), copy);
             break;
         }
         case 6: {  // swap two lines
@@ -196,7 +212,8 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
         }
         case 7: {  // rename a record
             std::string& line = lines[a_data_line()];
-            const std::string name = temperature && chance(rng, 0.5) ? "TMP" : one_of(rng, kRecordNames);
+            const std::string name =
+                temperature && chance(rng, 0.5) ? "TMP" : one_of(rng, kRecordNames);
             line = line.size() >= 3 ? name + line.substr(3) : name;
             break;
         }
@@ -208,9 +225,18 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
             break;
         }
         case 9: {  // a line the line rules refuse or pass over
-            const std::vector<std::string> odd = {"", " VPM 1 1", "\tTMP 0 1", "* note", "COM note", "com x",
-                                                  "VIV \"open", "TMP 0 1 # x", "TMP 0 1 ! x", "\r",
-                                                  std::string(600, 'X'), "VIV " + std::string(400, 'A') + " 1 1"};
+            const std::vector<std::string> odd = {"",
+                                                  " VPM 1 1",
+                                                  "\tTMP 0 1",
+                                                  "* note",
+                                                  "COM note",
+                                                  "com x",
+                                                  "VIV \"open",
+                                                  "TMP 0 1 # x",
+                                                  "TMP 0 1 ! x",
+                                                  "\r",
+                                                  std::string(600, 'X'),
+                                                  "VIV " + std::string(400, 'A') + " 1 1"};
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(any_line()), one_of(rng, odd));
             break;
         }
@@ -224,10 +250,15 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
             std::string s = join(lines);
             const std::int64_t n = pick(rng, 1, 4);
             for (std::int64_t k = 0; k < n && !s.empty(); ++k) {
-                const auto at = static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(s.size()) - 1));
+                const auto at =
+                    static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(s.size()) - 1));
                 switch (pick(rng, 0, 2)) {
-                    case 0: s[at] = static_cast<char>(pick(rng, 0, 255)); break;
-                    case 1: s.erase(at, 1); break;
+                    case 0:
+                        s[at] = static_cast<char>(pick(rng, 0, 255));
+                        break;
+                    case 1:
+                        s.erase(at, 1);
+                        break;
                     default: {
                         static constexpr char kMeaningful[] = " ,/\"'!#\t\n0123456789.-+eEdDTF";
                         s.insert(at, 1, kMeaningful[pick(rng, 0, sizeof kMeaningful - 2)]);
@@ -240,20 +271,22 @@ void mutate_text(std::string& text, Rng& rng, bool temperature) {
         case 12: {  // separators
             std::string& line = lines[a_data_line()];
             for (char& c : line) {
-                if (c == ' ' && chance(rng, 0.3)) c = one_of(rng, std::vector<char>{',', '\t', '/'});
+                if (c == ' ' && chance(rng, 0.3))
+                    c = one_of(rng, std::vector<char>{',', '\t', '/'});
             }
             break;
         }
         default: {  // case of the record name
             std::string& line = lines[a_data_line()];
             for (std::size_t k = 0; k < 3 && k < line.size(); ++k) {
-                if (chance(rng, 0.5)) line[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[k])));
+                if (chance(rng, 0.5))
+                    line[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[k])));
             }
         }
     }
     text = join(lines);
     if (chance(rng, 0.1) && !text.empty()) text.pop_back();  // no final newline
-    if (chance(rng, 0.05)) {  // Windows line ends
+    if (chance(rng, 0.05)) {                                 // Windows line ends
         std::string crlf;
         for (char c : text) {
             if (c == '\n') crlf += '\r';
@@ -275,23 +308,27 @@ void put32(std::string& s, std::size_t at, std::uint32_t v, bool big) {
 std::uint32_t get32(const std::string& s, std::size_t at, bool big) {
     std::uint32_t v = 0;
     for (int k = 0; k < 4; ++k) {
-        const auto b = static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + static_cast<std::size_t>(k)]));
+        const auto b = static_cast<std::uint32_t>(
+            static_cast<unsigned char>(s[at + static_cast<std::size_t>(k)]));
         v |= big ? b << (8 * (3 - k)) : b << (8 * k);
     }
     return v;
 }
 
 std::uint32_t interesting_int(Rng& rng) {
-    static const std::vector<std::int64_t> v = {0, 1, 2, 3, 4, 5, 15, -1, -2, 7, 8, 30, 31, 32, 33, 64, 65, 100,
-                                                128, 129, 255, 256, 4096, 65535, 65536, 99999, 100000, 100001,
-                                                0x7FFFFFFF, -0x7FFFFFFF - 1, 0x3FFFFFFF, 1000, 9994};
+    static const std::vector<std::int64_t> v = {
+        0,          1,    2,    3,     4,     5,     15,     -1,     -2,         7,
+        8,          30,   31,   32,    33,    64,    65,     100,    128,        129,
+        255,        256,  4096, 65535, 65536, 99999, 100000, 100001, 0x7FFFFFFF, -0x7FFFFFFF - 1,
+        0x3FFFFFFF, 1000, 9994};
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(one_of(rng, v)));
 }
 
 void put_double(std::string& s, std::size_t at, double d) {
     std::uint64_t u = 0;
     std::memcpy(&u, &d, sizeof u);
-    for (int k = 0; k < 8; ++k) s[at + static_cast<std::size_t>(k)] = static_cast<char>((u >> (8 * k)) & 0xFF);
+    for (int k = 0; k < 8; ++k)
+        s[at + static_cast<std::size_t>(k)] = static_cast<char>((u >> (8 * k)) & 0xFF);
 }
 
 // The byte offsets of the .shp records' headers.
@@ -311,11 +348,13 @@ void mutate_binary(std::string& s, Rng& rng, bool shp) {
     const std::int64_t count = pick(rng, 1, 3);
     for (std::int64_t m = 0; m < count; ++m) {
         if (s.size() < 16) {
-            s.append(static_cast<std::size_t>(pick(rng, 1, 64)), static_cast<char>(pick(rng, 0, 255)));
+            s.append(static_cast<std::size_t>(pick(rng, 1, 64)),
+                     static_cast<char>(pick(rng, 0, 255)));
             continue;
         }
         const auto random_at = [&](std::size_t width) {
-            return static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(s.size() - width)));
+            return static_cast<std::size_t>(
+                pick(rng, 0, static_cast<std::int64_t>(s.size() - width)));
         };
         switch (pick(rng, 0, 7)) {
             case 0:  // a byte
@@ -325,25 +364,31 @@ void mutate_binary(std::string& s, Rng& rng, bool shp) {
                 put32(s, random_at(4) & ~std::size_t{3}, interesting_int(rng), chance(rng, 0.5));
                 break;
             case 2: {  // a real
-                const std::vector<double> v = {0.0, -0.0, 1.0, -1.0, 1e308, -1e308, NAN, INFINITY, -INFINITY,
-                                               4.9e-324, 1e-300, 0.5, 1e15};
+                const std::vector<double> v = {0.0,    -0.0, 1.0,      -1.0,      1e308,
+                                               -1e308, NAN,  INFINITY, -INFINITY, 4.9e-324,
+                                               1e-300, 0.5,  1e15};
                 put_double(s, random_at(8), one_of(rng, v));
                 break;
             }
             case 3:  // cut short
-                s.resize(static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(s.size()))));
+                s.resize(
+                    static_cast<std::size_t>(pick(rng, 0, static_cast<std::int64_t>(s.size()))));
                 break;
             case 4: {  // repeat or drop a chunk
                 const std::size_t at = random_at(1);
-                const std::size_t len = std::min<std::size_t>(s.size() - at, static_cast<std::size_t>(pick(rng, 1, 200)));
-                if (chance(rng, 0.5)) s.insert(at, s.substr(at, len));
-                else s.erase(at, len);
+                const std::size_t len = std::min<std::size_t>(
+                    s.size() - at, static_cast<std::size_t>(pick(rng, 1, 200)));
+                if (chance(rng, 0.5))
+                    s.insert(at, s.substr(at, len));
+                else
+                    s.erase(at, len);
                 break;
             }
             default: {  // a field the reader relies on
                 if (shp) {
                     const std::vector<std::size_t> recs = shp_records(s);
-                    const std::size_t header_fields[] = {24, 32, 28};  // length, shape type, version
+                    const std::size_t header_fields[] = {24, 32,
+                                                         28};  // length, shape type, version
                     if (recs.empty() || chance(rng, 0.2)) {
                         const std::size_t f = header_fields[pick(rng, 0, 2)];
                         if (f + 4 <= s.size()) put32(s, f, interesting_int(rng), f == 24);
@@ -359,11 +404,19 @@ void mutate_binary(std::string& s, Rng& rng, bool shp) {
                     // record count, header length, record length, a field's length and name
                     const std::size_t which = static_cast<std::size_t>(pick(rng, 0, 4));
                     const std::uint32_t v = interesting_int(rng);
-                    if (which == 0) put32(s, 4, v, false);
-                    else if (which == 1) { s[8] = static_cast<char>(v & 0xFF); s[9] = static_cast<char>((v >> 8) & 0xFF); }
-                    else if (which == 2) { s[10] = static_cast<char>(v & 0xFF); s[11] = static_cast<char>((v >> 8) & 0xFF); }
-                    else if (which == 3 && s.size() > 48) s[48] = static_cast<char>(v & 0xFF);
-                    else if (s.size() > 43) s[32 + static_cast<std::size_t>(pick(rng, 0, 10))] = static_cast<char>(pick(rng, 0, 255));
+                    if (which == 0)
+                        put32(s, 4, v, false);
+                    else if (which == 1) {
+                        s[8] = static_cast<char>(v & 0xFF);
+                        s[9] = static_cast<char>((v >> 8) & 0xFF);
+                    } else if (which == 2) {
+                        s[10] = static_cast<char>(v & 0xFF);
+                        s[11] = static_cast<char>((v >> 8) & 0xFF);
+                    } else if (which == 3 && s.size() > 48)
+                        s[48] = static_cast<char>(v & 0xFF);
+                    else if (s.size() > 43)
+                        s[32 + static_cast<std::size_t>(pick(rng, 0, 10))] =
+                            static_cast<char>(pick(rng, 0, 255));
                 }
             }
         }
@@ -374,7 +427,7 @@ void mutate_binary(std::string& s, Rng& rng, bool shp) {
 
 struct Call {
     double time = 0.0;
-    double level_shift = 0.0;   // water level relative to each point's bed
+    double level_shift = 0.0;  // water level relative to each point's bed
     double fringe = 0.3;
     double scour = 0.0;
 };
@@ -393,12 +446,15 @@ HostPlan random_host(Rng& rng, const InputSet& set, bool wild) {
     HostPlan plan;
     ModelInput& m = plan.model;
     m.metric = chance(rng, 0.5);
-    m.jday0 = wild ? static_cast<std::int32_t>(one_of(rng, std::vector<std::int64_t>{0, 1, 2299161, 2440588, 2451545, 5373484, 2488069}))
+    m.jday0 = wild ? static_cast<std::int32_t>(
+                         one_of(rng, std::vector<std::int64_t>{0, 1, 2299161, 2440588, 2451545,
+                                                               5373484, 2488069}))
                    : static_cast<std::int32_t>(pick(rng, 2440588, 2469807));
     const double scale = wild ? one_of(rng, std::vector<double>{1e-6, 1.0, 1e3, 1e6}) : 1.0;
     const std::int64_t n_reach = pick(rng, 1, 3);
     const double bx0 = set.box[0], by0 = set.box[1];
-    const double bw = std::max(1e-9, set.box[2] - set.box[0]), bh = std::max(1e-9, set.box[3] - set.box[1]);
+    const double bw = std::max(1e-9, set.box[2] - set.box[0]),
+                 bh = std::max(1e-9, set.box[3] - set.box[1]);
     std::int32_t largest = 0;
     for (std::int64_t r = 0; r < n_reach; ++r) {
         tulma::host::ReachInput reach;
@@ -416,14 +472,17 @@ HostPlan random_host(Rng& rng, const InputSet& set, bool wild) {
             }
             largest = std::max(largest, static_cast<std::int32_t>(npt));
             xc.lbank_k = static_cast<std::int32_t>(pick(rng, 1, std::max<std::int64_t>(1, npt)));
-            xc.rbank_k = static_cast<std::int32_t>(pick(rng, xc.lbank_k, std::max<std::int64_t>(xc.lbank_k, npt)));
+            xc.rbank_k = static_cast<std::int32_t>(
+                pick(rng, xc.lbank_k, std::max<std::int64_t>(xc.lbank_k, npt)));
             xc.xc_dist = chance(rng, 0.1) ? 0.0 : uniform(rng, 1.0, 500.0) * scale;
             xc.len_ch = uniform(rng, 0.0, 500.0) * scale;
             xc.len_lob = uniform(rng, 0.0, 500.0) * scale;
             xc.len_rob = uniform(rng, 0.0, 500.0) * scale;
             xc.ref_ele = 100.0 * scale + uniform(rng, -5.0, 2.0) * scale;
             // Within the classes the base sets give (1 or 3) unless the host is wild.
-            xc.xc_class = static_cast<std::int32_t>(wild ? pick(rng, -1, 45) : chance(rng, 0.8) ? 1 : pick(rng, 1, 3));
+            xc.xc_class = static_cast<std::int32_t>(wild               ? pick(rng, -1, 45)
+                                                    : chance(rng, 0.8) ? 1
+                                                                       : pick(rng, 1, 3));
             // Roughness sections start at distinct points, in order.
             if (npt > 0) {
                 const std::int64_t n_rr = pick(rng, 0, std::min<std::int64_t>(npt, 30));
@@ -438,7 +497,8 @@ HostPlan random_host(Rng& rng, const InputSet& set, bool wild) {
                     // unless two points share a station.
                     const bool between = k > 0 && chance(rng, 0.3) &&
                                          xc.points[static_cast<std::size_t>(k - 1)].sta < at;
-                    const double start = between ? 0.5 * (at + xc.points[static_cast<std::size_t>(k - 1)].sta) : at;
+                    const double start =
+                        between ? 0.5 * (at + xc.points[static_cast<std::size_t>(k - 1)].sta) : at;
                     xc.rough.push_back({start, uniform(rng, 0.01, 0.2)});
                 }
                 // Equal stations would let one point start two sections.
@@ -466,15 +526,19 @@ HostPlan random_host(Rng& rng, const InputSet& set, bool wild) {
     if (chance(rng, 0.2)) m.max_npt = largest + static_cast<std::int32_t>(pick(rng, 1, 3));
 
     const std::int64_t n_calls = pick(rng, 1, 12);
-    double t = chance(rng, 0.7) ? 0.0 : (wild ? one_of(rng, std::vector<double>{1e6, 1e9, 5e10}) : uniform(rng, 0.0, 1e5));
+    double t = chance(rng, 0.7) ? 0.0
+                                : (wild ? one_of(rng, std::vector<double>{1e6, 1e9, 5e10})
+                                        : uniform(rng, 0.0, 1e5));
     for (std::int64_t c = 0; c < n_calls; ++c) {
         Call call;
         call.time = t;
         call.level_shift = uniform(rng, -4.0, 3.0) * scale;
         call.fringe = uniform(rng, 0.0, 1.0) * scale;
-        call.scour = wild ? one_of(rng, std::vector<double>{0.0, 1e-300, 1e300, -1e300, 5.0}) : uniform(rng, 0.0, 10.0);
+        call.scour = wild ? one_of(rng, std::vector<double>{0.0, 1e-300, 1e300, -1e300, 5.0})
+                          : uniform(rng, 0.0, 10.0);
         plan.calls.push_back(call);
-        const double step = one_of(rng, std::vector<double>{0.0, 1.0, 12.0, 24.0, 24.0, 48.0, 24.0 * 30, 24.0 * 365});
+        const double step = one_of(
+            rng, std::vector<double>{0.0, 1.0, 12.0, 24.0, 24.0, 48.0, 24.0 * 30, 24.0 * 365});
         t += wild && chance(rng, 0.2) ? uniform(rng, 0.0, 1e7) : step * uniform(rng, 0.5, 2.0);
     }
     return plan;
@@ -508,7 +572,8 @@ using Entry = tulma_entry_fn;
         std::size_t p = 0;
         for (std::int32_t j = 1; j <= model.n_xc(); ++j) {
             for (std::int32_t k = 1; k <= model.npt(j); ++k, ++p) {
-                const double noise = plan.level_noise.empty() ? 0.0 : plan.level_noise[p % plan.level_noise.size()];
+                const double noise =
+                    plan.level_noise.empty() ? 0.0 : plan.level_noise[p % plan.level_noise.size()];
                 model.z_gw(k, j) = model.ele(k, j) + call.level_shift + noise;
                 model.cap_ele(k, j) = model.z_gw(k, j) + call.fringe;
                 model.scour_var(k, j) = call.scour * (1.0 + 0.1 * static_cast<double>(k));
@@ -530,7 +595,8 @@ using Entry = tulma_entry_fn;
     std::exit(0);
 }
 
-Result run_one(const fs::path& dir, const InputSet& set, const HostPlan& plan, Entry entry, unsigned time_limit) {
+Result run_one(const fs::path& dir, const InputSet& set, const HostPlan& plan, Entry entry,
+               unsigned time_limit) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::fflush(nullptr);
@@ -544,10 +610,12 @@ Result run_one(const fs::path& dir, const InputSet& set, const HostPlan& plan, E
     const std::string err = slurp(dir / "stderr");
     const std::string progress = slurp(dir / "progress");
     if (WIFSIGNALED(status)) {
-        r.why = WTERMSIG(status) == SIGALRM ? "time-out" : "signal " + std::to_string(WTERMSIG(status));
+        r.why =
+            WTERMSIG(status) == SIGALRM ? "time-out" : "signal " + std::to_string(WTERMSIG(status));
     } else if (WEXITSTATUS(status) != 0) {
         r.why = "exit status " + std::to_string(WEXITSTATUS(status));
-    } else if (err.find("Sanitizer") != std::string::npos || err.find("runtime error") != std::string::npos) {
+    } else if (err.find("Sanitizer") != std::string::npos ||
+               err.find("runtime error") != std::string::npos) {
         r.why = "sanitizer report";
     } else if (out.find("unexpected internal failure") != std::string::npos) {
         r.why = "an exception escaped the library's stops";
@@ -597,19 +665,23 @@ InputSet load_set(const fs::path& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> opt = {{"--runs", "100"}, {"--seed", "1"}, {"--time-limit", "30"},
+    std::map<std::string, std::string> opt = {{"--runs", "100"},
+                                              {"--seed", "1"},
+                                              {"--time-limit", "30"},
                                               {"--kinds", "vegetation,temperature,shp,dbf,host"}};
     for (int i = 1; i + 1 < argc; i += 2) opt[argv[i]] = argv[i + 1];
     if (!opt.count("--library") || !opt.count("--sets") || !opt.count("--work")) {
-        std::fprintf(stderr, "usage: campaign --library LIB --sets DIR --work DIR [--runs N] [--seed S] "
-                             "[--kinds LIST] [--time-limit SEC] [--failures DIR] [--replay RUN]\n");
+        std::fprintf(stderr,
+                     "usage: campaign --library LIB --sets DIR --work DIR [--runs N] [--seed S] "
+                     "[--kinds LIST] [--time-limit SEC] [--failures DIR] [--replay RUN]\n");
         return 2;
     }
     std::vector<InputSet> sets;
     for (const auto& e : fs::directory_iterator(opt["--sets"])) {
         if (e.is_directory()) sets.push_back(load_set(e.path()));
     }
-    std::sort(sets.begin(), sets.end(), [](const InputSet& a, const InputSet& b) { return a.name < b.name; });
+    std::sort(sets.begin(), sets.end(),
+              [](const InputSet& a, const InputSet& b) { return a.name < b.name; });
     if (sets.empty()) {
         std::fprintf(stderr, "no input sets in %s\n", opt["--sets"].c_str());
         return 2;
@@ -637,7 +709,8 @@ int main(int argc, char** argv) {
     const std::uint64_t seed = std::stoull(opt["--seed"]);
     const auto time_limit = static_cast<unsigned>(std::stoul(opt["--time-limit"]));
     const fs::path work = fs::absolute(opt["--work"]);
-    const fs::path failures = opt.count("--failures") ? fs::absolute(opt["--failures"]) : work / "failures";
+    const fs::path failures =
+        opt.count("--failures") ? fs::absolute(opt["--failures"]) : work / "failures";
     std::int64_t first = 0, last = std::stoll(opt["--runs"]) - 1;
     if (opt.count("--replay")) first = last = std::stoll(opt["--replay"]);
 
@@ -647,15 +720,26 @@ int main(int argc, char** argv) {
     for (std::int64_t run = first; run <= last; ++run) {
         Rng rng(seed * 0x9E3779B97F4A7C15ULL + static_cast<std::uint64_t>(run));
         const int kind = kinds[static_cast<std::size_t>(run) % kinds.size()];
-        InputSet set = sets[static_cast<std::size_t>(run / static_cast<std::int64_t>(kinds.size())) % sets.size()];
+        InputSet set =
+            sets[static_cast<std::size_t>(run / static_cast<std::int64_t>(kinds.size())) %
+                 sets.size()];
         const std::int64_t rounds = pick(rng, 1, 3);
         for (std::int64_t k = 0; k < rounds; ++k) {
             switch (kind) {
-                case kVegetation: mutate_text(set.files[kVegetation], rng, false); break;
-                case kTemperature: mutate_text(set.files[kTemperature], rng, true); break;
-                case kShp: mutate_binary(set.files[kShp], rng, true); break;
-                case kDbf: mutate_binary(set.files[kDbf], rng, false); break;
-                default: break;
+                case kVegetation:
+                    mutate_text(set.files[kVegetation], rng, false);
+                    break;
+                case kTemperature:
+                    mutate_text(set.files[kTemperature], rng, true);
+                    break;
+                case kShp:
+                    mutate_binary(set.files[kShp], rng, true);
+                    break;
+                case kDbf:
+                    mutate_binary(set.files[kDbf], rng, false);
+                    break;
+                default:
+                    break;
             }
         }
         HostPlan plan = random_host(rng, set, kind == kHost);
@@ -676,9 +760,9 @@ int main(int argc, char** argv) {
             fs::remove_all(keep);
             fs::create_directories(keep.parent_path());
             fs::rename(dir, keep);
-            std::printf("FAILURE run %lld (seed %llu, %s, base %s): %s; kept in %s\n", static_cast<long long>(run),
-                        static_cast<unsigned long long>(seed), kKindNames[kind], set.name.c_str(), r.why.c_str(),
-                        keep.c_str());
+            std::printf("FAILURE run %lld (seed %llu, %s, base %s): %s; kept in %s\n",
+                        static_cast<long long>(run), static_cast<unsigned long long>(seed),
+                        kKindNames[kind], set.name.c_str(), r.why.c_str(), keep.c_str());
             std::fflush(stdout);
         } else {
             ++passed;
@@ -689,12 +773,16 @@ int main(int argc, char** argv) {
         for (const auto& [text, n] : messages) by_count.emplace_back(n, text);
         std::sort(by_count.rbegin(), by_count.rend());
         std::printf("last line of the stops (digits as 9), by count:\n");
-        for (std::size_t i = 0; i < by_count.size() && i < static_cast<std::size_t>(std::stoi(opt["--tally"])); ++i) {
-            std::printf("%8lld  %s\n", static_cast<long long>(by_count[i].first), by_count[i].second.c_str());
+        for (std::size_t i = 0;
+             i < by_count.size() && i < static_cast<std::size_t>(std::stoi(opt["--tally"])); ++i) {
+            std::printf("%8lld  %s\n", static_cast<long long>(by_count[i].first),
+                        by_count[i].second.c_str());
         }
     }
-    for (const auto& [label, n] : counts) std::printf("%-28s %lld\n", label.c_str(), static_cast<long long>(n));
-    std::printf("%lld passed, %lld failed\n", static_cast<long long>(passed), static_cast<long long>(failed));
+    for (const auto& [label, n] : counts)
+        std::printf("%-28s %lld\n", label.c_str(), static_cast<long long>(n));
+    std::printf("%lld passed, %lld failed\n", static_cast<long long>(passed),
+                static_cast<long long>(failed));
     for (int d = 0; d < 4; ++d) fs::remove_all(work / ("run" + std::to_string(d)));
     return failed == 0 ? 0 : 1;
 }

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host/stop.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma::fuzz {
 

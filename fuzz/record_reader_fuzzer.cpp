@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tulma::fuzz::write_file("records.txt", std::string_view(reinterpret_cast<const char*>(data), size));
+    tulma::fuzz::write_file("records.txt",
+                            std::string_view(reinterpret_cast<const char*>(data), size));
     tulma::InputFile in;
     tulma::OutputFile echo;
     if (!in.open_existing("records.txt") || !echo.open_replace("records_echo.txt")) {
@@ -32,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Each pass consumes at least one line, or gives one back once.
         for (std::size_t guard = 0; guard <= 2 * size + 2; ++guard) {
             file.next();
-            if (file.line().size() != tulma::kLineLength) tulma::fuzz::fault("line buffer not 500 characters");
+            if (file.line().size() != tulma::kLineLength)
+                tulma::fuzz::fault("line buffer not 500 characters");
             if (file.line_no() <= last_line_no) tulma::fuzz::fault("line count did not advance");
-            if (file.n_items() < 0 || file.n_items() > static_cast<std::int32_t>(tulma::kExaminedLength)) {
+            if (file.n_items() < 0 ||
+                file.n_items() > static_cast<std::int32_t>(tulma::kExaminedLength)) {
                 tulma::fuzz::fault("item count outside the examined columns");
             }
             last_line_no = file.line_no();
@@ -54,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             tulma::ValueReader reader(file.values());
             double value = 0.0;
             for (std::int32_t k = 0; k < expected && k < 64; ++k) reader.read(value);
-            file.check(own ? std::string_view(name) : std::string_view("TMP"), expected, reader.status());
+            file.check(own ? std::string_view(name) : std::string_view("TMP"), expected,
+                       reader.status());
         }
     } catch (const tulma::FatalError&) {
     }

@@ -15,8 +15,8 @@
 #include "fuzz_support.hpp"
 #include "host/driver.hpp"
 #include "host/raw_host_args.hpp"
-#include "model/run_state.hpp"
 #include "host_model/host_model.hpp"
+#include "model/run_state.hpp"
 
 namespace {
 
@@ -26,10 +26,11 @@ tulma::RunState* g_state = nullptr;
 // and calls the driver on the fuzz run's own state, so that every input starts
 // from a fresh run.
 extern "C" void fuzz_entry(TULMA_HOST_ARGUMENTS) {
-    const tulma::HostArgs host = tulma::decode_host_args(tulma::RawHostArgs{
-        metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach, npt, first_xc, loc_rr, sect_rr, n_rr, time,
-        jday0, unused14, xc_data, xc_ref, sta, ele, pt_rr, unused20, scour_var, z_gw, cap_ele, xc_class, x, y,
-        gis_xc, n_gis_xc});
+    const tulma::HostArgs host = tulma::decode_host_args(
+        tulma::RawHostArgs{metric,   veg_ready, n_reach,  n_xc, max_npt, nxc_reach, npt,
+                           first_xc, loc_rr,    sect_rr,  n_rr, time,    jday0,     unused14,
+                           xc_data,  xc_ref,    sta,      ele,  pt_rr,   unused20,  scour_var,
+                           z_gw,     cap_ele,   xc_class, x,    y,       gis_xc,    n_gis_xc});
     if (!tulma::host_true(*host.veg_ready)) tulma::check_host_sizes(host);
     tulma::main_veg(*g_state, host);
 }
@@ -85,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (int c = 0; c < 5; ++c) {
                 model.set_water_level(levels[c], 0.3);
                 for (std::int32_t j = 1; j <= model.n_xc(); ++j) {
-                    for (std::int32_t k = 1; k <= model.npt(j); ++k) model.scour_var(k, j) = 0.5 * k * c;
+                    for (std::int32_t k = 1; k <= model.npt(j); ++k)
+                        model.scour_var(k, j) = 0.5 * k * c;
                 }
                 model.call(&fuzz_entry, hours[c]);
             }

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "fuzz_support.hpp"
-#include "model/run_state.hpp"
 #include "input/initial_vegetation.hpp"
 #include "input/shapefile.hpp"
+#include "model/run_state.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     tulma::fuzz::enter_scratch_directory();
@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tulma::fuzz::write_file("map.dbf", files[1]);
     tulma::RunState state;
     try {
-        tulma::read_ENV(state, tulma::fuzz::padded("map.shp", 220), tulma::fuzz::padded("CODE", 30), 0);
+        tulma::read_ENV(state, tulma::fuzz::padded("map.shp", 220), tulma::fuzz::padded("CODE", 30),
+                        0);
     } catch (const tulma::FatalError&) {
         return 0;
     }
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const tulma::Polygon& pg = polygons[i];
         if (!pg.x.empty()) (void)tulma::station_location(polygons, pg.x[0], pg.y[0]);
         (void)tulma::station_location(polygons, pg.xmin, pg.ymin);
-        (void)tulma::station_location(polygons, 0.5 * (pg.xmin + pg.xmax), 0.5 * (pg.ymin + pg.ymax));
+        (void)tulma::station_location(polygons, 0.5 * (pg.xmin + pg.xmax),
+                                      0.5 * (pg.ymin + pg.ymax));
     }
     return 0;
 }

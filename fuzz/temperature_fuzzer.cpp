@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz_support.hpp"
-#include "model/run_state.hpp"
 #include "input/temperature_file.hpp"
+#include "model/run_state.hpp"
 #include "model/temperature_series.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -17,9 +17,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tulma::fuzz::write_file("temperature.txt", std::string_view(reinterpret_cast<const char*>(data), size));
+    tulma::fuzz::write_file("temperature.txt",
+                            std::string_view(reinterpret_cast<const char*>(data), size));
     tulma::RunState state;
-    if (!state.files.temp.open_existing("temperature.txt") || !state.files.temp_out.open_replace("temp_out.txt")) {
+    if (!state.files.temp.open_existing("temperature.txt") ||
+        !state.files.temp_out.open_replace("temp_out.txt")) {
         tulma::fuzz::fault("scratch files cannot be opened");
     }
     try {

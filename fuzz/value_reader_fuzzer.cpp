@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 0: {
                 std::int32_t value = kIntSentinel;
                 reader.read(value);
-                if (before != 0 && value != kIntSentinel) tulma::fuzz::fault("integer changed after a failed read");
+                if (before != 0 && value != kIntSentinel)
+                    tulma::fuzz::fault("integer changed after a failed read");
                 break;
             }
             case 1: {
@@ -52,20 +53,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 2: {
                 bool value = true;
                 reader.read(value);
-                if (before != 0 && !value) tulma::fuzz::fault("logical changed after a failed read");
+                if (before != 0 && !value)
+                    tulma::fuzz::fault("logical changed after a failed read");
                 break;
             }
             default: {
                 std::string value(kTextLength, '#');
                 reader.read(FixedText{value, kTextLength});
-                if (value.size() != kTextLength) tulma::fuzz::fault("text not at its declared length");
+                if (value.size() != kTextLength)
+                    tulma::fuzz::fault("text not at its declared length");
                 if (before != 0 && value != std::string(kTextLength, '#')) {
                     tulma::fuzz::fault("text changed after a failed read");
                 }
                 break;
             }
         }
-        if (before != 0 && reader.status() != before) tulma::fuzz::fault("status changed after a failure");
+        if (before != 0 && reader.status() != before)
+            tulma::fuzz::fault("status changed after a failure");
     }
 
     // The item count sees the same text as a record line ("#" stops the run).

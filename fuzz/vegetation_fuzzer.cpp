@@ -10,9 +10,9 @@
 
 #include "fuzz_support.hpp"
 #include "host/driver.hpp"
-#include "model/run_state.hpp"
 #include "input/parameter_file.hpp"
 #include "map_files.hpp"
+#include "model/run_state.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     tulma::fuzz::enter_scratch_directory();
@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tulma::fuzz::write_file("vegetation.txt", std::string_view(reinterpret_cast<const char*>(data), size));
+    tulma::fuzz::write_file("vegetation.txt",
+                            std::string_view(reinterpret_cast<const char*>(data), size));
     tulma::RunState state;
-    if (!state.files.veg.open_existing("vegetation.txt") || !state.files.err.open_replace("veg_err.dat")) {
+    if (!state.files.veg.open_existing("vegetation.txt") ||
+        !state.files.err.open_replace("veg_err.dat")) {
         tulma::fuzz::fault("scratch files cannot be opened");
     }
     try {
@@ -36,19 +38,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const tulma::FatalError&) {
         return 0;
     }
-    if (state.num_veg_kinds < 1 || state.kinds.size() != static_cast<std::size_t>(state.num_veg_kinds)) {
+    if (state.num_veg_kinds < 1 ||
+        state.kinds.size() != static_cast<std::size_t>(state.num_veg_kinds)) {
         tulma::fuzz::fault("a file read to its end left a kind table of the wrong size");
     }
     for (const tulma::VegKind& kind : state.kinds) {
         for (const tulma::ParamTable* t :
-             {&kind.spread_rate, &kind.rough_table, &kind.height_rate, &kind.root_rate, &kind.canopy_rate,
-              &kind.scour_limit, &kind.drown_limit, &kind.dry_limit, &kind.stress_rate, &kind.comp_limit}) {
-            if (t->n_rows < 0 || t->n_rows > t->max_rows()) tulma::fuzz::fault("table row count out of range");
+             {&kind.spread_rate, &kind.rough_table, &kind.height_rate, &kind.root_rate,
+              &kind.canopy_rate, &kind.scour_limit, &kind.drown_limit, &kind.dry_limit,
+              &kind.stress_rate, &kind.comp_limit}) {
+            if (t->n_rows < 0 || t->n_rows > t->max_rows())
+                tulma::fuzz::fault("table row count out of range");
         }
         if (kind.n_release < 0 || kind.n_release > tulma::kMaxReleaseWindows) {
             tulma::fuzz::fault("release window count out of range");
         }
     }
-    if (state.lev_kind < 0 || state.lev_kind > state.num_veg_kinds) tulma::fuzz::fault("LEV kind out of range");
+    if (state.lev_kind < 0 || state.lev_kind > state.num_veg_kinds)
+        tulma::fuzz::fault("LEV kind out of range");
     return 0;
 }

@@ -10,10 +10,12 @@ set -euo pipefail
 #   example: the library, tulma-run (toml++) and the figures (numpy, matplotlib).
 #   tests: GoogleTest and Google Benchmark; ogr2ogr for the test maps;
 #     mingw-w64 and wine for TULMA.dll; clang 16 with libFuzzer and its
-#     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends).
+#     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends);
+#     clang-format-16 for the format check.
 example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib)
 tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev gdal-bin
-       g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev)
+       g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
+       clang-format-16)
 
 case "${1:-tests}" in
     example) wanted=("${example[@]}") ;;

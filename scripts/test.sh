@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# The whole test suite: the release build with every test, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build with its unit,
-# interface and black-box tests.
+# The whole test suite: the format check, the release build with every test
+# (warnings are errors), then the AddressSanitizer + UndefinedBehaviorSanitizer
+# build with its unit, interface and black-box tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
 scripts/install-deps.sh tests
 
+echo "== format"
+scripts/check-format.sh
+
 echo "== release build and tests"
-cmake --preset release -DTULMA_BUILD_TESTS=ON >/dev/null
+cmake --preset release -DTULMA_BUILD_TESTS=ON -DTULMA_WERROR=ON >/dev/null
 cmake --build --preset release -j"$jobs"
 ctest --preset release -j"$jobs"
 
 echo "== sanitizer build and tests"
-cmake --preset asan-ubsan -DTULMA_BUILD_TESTS=ON >/dev/null
+cmake --preset asan-ubsan -DTULMA_BUILD_TESTS=ON -DTULMA_WERROR=ON >/dev/null
 cmake --build --preset asan-ubsan -j"$jobs"
 ctest --preset asan-ubsan -j"$jobs" -L 'unit|interface|blackbox'
 

@@ -65,13 +65,13 @@ extern "C" {
  * 27 gis_xc     int32[n_gis_xc] cross sections listed by the elevation report
  * 28 n_gis_xc   int32           entries of gis_xc
  */
-#define TULMA_HOST_ARGUMENTS                                                              \
-    int32_t *metric, int32_t *veg_ready, int32_t *n_reach, int32_t *n_xc, int32_t *max_npt, \
-        int32_t *nxc_reach, int32_t *npt, int32_t *first_xc, double *loc_rr, double *sect_rr, \
-        int32_t *n_rr, double *time, int32_t *jday0, void *unused14, void *xc_data,           \
-        void *xc_ref, double *sta, double *ele, double *pt_rr, void *unused20,                \
-        double *scour_var, double *z_gw, double *cap_ele, int32_t *xc_class, double *x,       \
-        double *y, int32_t *gis_xc, int32_t *n_gis_xc
+#define TULMA_HOST_ARGUMENTS                                                                      \
+    int32_t *metric, int32_t *veg_ready, int32_t *n_reach, int32_t *n_xc, int32_t *max_npt,       \
+        int32_t *nxc_reach, int32_t *npt, int32_t *first_xc, double *loc_rr, double *sect_rr,     \
+        int32_t *n_rr, double *time, int32_t *jday0, void *unused14, void *xc_data, void *xc_ref, \
+        double *sta, double *ele, double *pt_rr, void *unused20, double *scour_var, double *z_gw, \
+        double *cap_ele, int32_t *xc_class, double *x, double *y, int32_t *gis_xc,                \
+        int32_t *n_gis_xc
 
 /* The procedure main_veg of the library's main module. */
 TULMA_API void VEG_MAIN_MOD_mp_MAIN_VEG(TULMA_HOST_ARGUMENTS);

@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "util/table_lookup.hpp"
-#include "util/fatal_error.hpp"
 #include "model/temperature_series.hpp"
+#include "util/fatal_error.hpp"
+#include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
@@ -183,7 +183,8 @@ void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, doub
         establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
                        host.ele(k, i_xc), host.z_gw(k, i_xc));
     }
-    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) disperse(state, host, m_veg, i_xc, dt_days);
+    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg)
+        disperse(state, host, m_veg, i_xc, dt_days);
 }
 
 void establish_veg(RunState& state, const HostArgs& host, double dt_days) {

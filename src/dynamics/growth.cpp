@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "util/table_lookup.hpp"
 #include "util/fatal_error.hpp"
+#include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
@@ -29,7 +29,8 @@ void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span
         // An unknown method is a broken parameter set, whether or not a plant
         // of the kind stands here yet, so it is judged before the plant.
         if (kind.grow_method == kNoGrowth) continue;
-        if (kind.grow_method != kTableGrowth) log_error("grow_vegP", "no such growth simulation method");
+        if (kind.grow_method != kTableGrowth)
+            log_error("grow_vegP", "no such growth simulation method");
 
         VegPoint& rec = v[m];
         if (rec.dth_id != kAlive) continue;
@@ -40,7 +41,8 @@ void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span
         // Height is only tested before growing: a plant just short of its
         // maximum finishes the step above it and grows no further.
         if (kind.max_height > rec.plant_height) {
-            rec.plant_height = rec.plant_height + daily_rate(kind.height_rate, clock.month, age) * dt;
+            rec.plant_height =
+                rec.plant_height + daily_rate(kind.height_rate, clock.month, age) * dt;
         }
 
         // Roots reach down only until the tip is root_reach below the water or
@@ -52,14 +54,16 @@ void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span
         rec.root_depth = std::min(kind.max_root_depth, rec.root_depth);
 
         if (kind.max_canopy > rec.canopy_radius) {
-            rec.canopy_radius = rec.canopy_radius + daily_rate(kind.canopy_rate, clock.month, age) * dt;
+            rec.canopy_radius =
+                rec.canopy_radius + daily_rate(kind.canopy_rate, clock.month, age) * dt;
         }
         rec.canopy_radius = std::min(kind.max_canopy, rec.canopy_radius);
 
         // A kind without spread rates never widens, so it never spreads to its
         // neighbours.
         if (kind.spread_rate.n_rows >= 1) {
-            rec.spread_width = rec.spread_width + daily_rate(kind.spread_rate, clock.month, age) * dt;
+            rec.spread_width =
+                rec.spread_width + daily_rate(kind.spread_rate, clock.month, age) * dt;
         }
     }
 }

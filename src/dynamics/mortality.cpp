@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "util/table_lookup.hpp"
 #include "util/fatal_error.hpp"
+#include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
@@ -206,7 +206,8 @@ bool shaded(std::span<const VegPoint> cells, std::size_t n_kinds, std::span<cons
         const VegPoint* cell = cells.data() + static_cast<std::size_t>(q - 1) * n_kinds;
         const double distance = std::abs(sta_p - sta[static_cast<std::size_t>(q - 1)]);
         for (std::size_t k2 = 0; k2 < n_kinds; ++k2) {
-            if (k2 != m && cell[k2].dth_id == kAlive && distance < cell[k2].canopy_radius) return true;
+            if (k2 != m && cell[k2].dth_id == kAlive && distance < cell[k2].canopy_radius)
+                return true;
         }
     }
     return false;
@@ -219,7 +220,8 @@ void shade_out(RunState& state, const HostArgs& host, std::int32_t i_xc) {
     const auto n_kinds = static_cast<std::size_t>(state.veg.num_veg_kinds());
     const std::int32_t n = host.npt(i_xc);
     if (n <= 0) return;
-    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(), static_cast<std::size_t>(n) * n_kinds);
+    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(),
+                                    static_cast<std::size_t>(n) * n_kinds);
     const std::span<const double> sta = host.sta.column(i_xc);
     for (std::size_t m = 0; m < n_kinds; ++m) {
         const VegKind& kind = state.kinds[m];
@@ -295,7 +297,8 @@ std::int32_t prepare_kill(RunState& state, const HostArgs& host) {
         } catch (const std::length_error&) {
             log_error(kDriverName, "could not allocate memory");
         }
-        for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) keep_water_level(state, host, rows, i_xc);
+        for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc)
+            keep_water_level(state, host, rows, i_xc);
         return rows;
     }
     return static_cast<std::int32_t>(state.water_prev.size() / static_cast<std::size_t>(host.n_xc));
@@ -323,9 +326,10 @@ void kill_xc(RunState& state, const HostArgs& host, double dt_days, std::int32_t
 
 void keep_water_level(RunState& state, const HostArgs& host, std::int32_t rows, std::int32_t i_xc) {
     const auto column = host.z_gw.column(i_xc).first(static_cast<std::size_t>(rows));
-    std::copy(column.begin(), column.end(),
-              state.water_prev.begin() +
-                  static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i_xc - 1) * static_cast<std::size_t>(rows)));
+    std::copy(
+        column.begin(), column.end(),
+        state.water_prev.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i_xc - 1) *
+                                                               static_cast<std::size_t>(rows)));
 }
 
 void kill(RunState& state, const HostArgs& host, double dt_days) {
@@ -335,7 +339,8 @@ void kill(RunState& state, const HostArgs& host, double dt_days) {
             kill_xc(state, host, dt_days, rows, i_xc);
         }
     }
-    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc) keep_water_level(state, host, rows, i_xc);
+    for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc)
+        keep_water_level(state, host, rows, i_xc);
 }
 
 }  // namespace tulma

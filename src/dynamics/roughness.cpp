@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "model/roughness_sections.hpp"
-#include "util/table_lookup.hpp"
 #include "util/fatal_error.hpp"
+#include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
@@ -43,7 +43,9 @@ void allocate_and_match(RunState& state, const HostArgs& host) {
         for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
             // Each section starts at the first point that reaches its start; a
             // section no point reaches keeps 0, and so do all after it.
-            find_section_starts(host, j, std::span(state.rough_seg_first).subspan(col_offset(j, sections), sections));
+            find_section_starts(
+                host, j,
+                std::span(state.rough_seg_first).subspan(col_offset(j, sections), sections));
         }
     }
 }
@@ -71,7 +73,8 @@ void section_means(std::span<const std::int32_t> seg_first, std::span<const doub
         double width = 0.0;
         double sum = 0.0;
         for (std::int32_t p = first; p <= last; ++p) {
-            const double w = (sta[at(std::min(p + 1, last))] - sta[at(std::max(p - 1, first))]) * 0.5;
+            const double w =
+                (sta[at(std::min(p + 1, last))] - sta[at(std::max(p - 1, first))]) * 0.5;
             width = width + w;
             sum = sum + rough[at(p)] * w;
         }
@@ -118,12 +121,14 @@ void manning_xc(RunState& state, const HostArgs& host, std::int32_t j) {
     const auto sections = static_cast<std::size_t>(kMaxRoughSections);
     const std::span<const VegKind> kinds(state.kinds);
     // The points' roughness is still at hand when the sections are averaged.
-    const std::span<double> rough = std::span(state.rough_point).subspan(col_offset(j, leading), leading);
+    const std::span<double> rough =
+        std::span(state.rough_point).subspan(col_offset(j, leading), leading);
     const std::int32_t n = host.npt(j);
     for (std::int32_t p = 1; p <= n; ++p) {
         rough[static_cast<std::size_t>(p - 1)] = manningP(kinds, state.veg.cell(p, j));
     }
-    section_means(std::span<const std::int32_t>(state.rough_seg_first).subspan(col_offset(j, sections), sections),
+    section_means(std::span<const std::int32_t>(state.rough_seg_first)
+                      .subspan(col_offset(j, sections), sections),
                   rough, host, j);
 }
 

@@ -40,7 +40,8 @@ bool sort_reach_spans(RunState& state, const HostArgs& host) {
     auto& spans = state.reach_spans;
     spans.clear();
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        if (host.nxc_reach(r) > 0) spans.emplace_back(host.first_of_reach(r), host.last_of_reach(r));
+        if (host.nxc_reach(r) > 0)
+            spans.emplace_back(host.first_of_reach(r), host.last_of_reach(r));
     }
     std::sort(spans.begin(), spans.end());
     for (std::size_t i = 1; i < spans.size(); ++i) {
@@ -79,7 +80,8 @@ void step_by_cross_section(RunState& state, const HostArgs& host, const StepCloc
         }
         next = std::max(next, last + 1);
     }
-    for (std::int32_t i_xc = next; i_xc <= host.n_xc; ++i_xc) keep_water_level(state, host, rows, i_xc);
+    for (std::int32_t i_xc = next; i_xc <= host.n_xc; ++i_xc)
+        keep_water_level(state, host, rows, i_xc);
 }
 
 }  // namespace

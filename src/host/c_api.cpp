@@ -1,13 +1,12 @@
 // The library's only exported functions. They decode the host's arguments,
 // hand them to the driver, and end the run cleanly when it stops on an error:
 // nothing but a normal return ever crosses back to the host.
-#include "tulma/tulma.h"
-
 #include <new>
 
 #include "host/driver.hpp"
 #include "host/raw_host_args.hpp"
 #include "host/stop.hpp"
+#include "tulma/tulma.h"
 
 namespace {
 
@@ -28,15 +27,16 @@ void call_library(const tulma::RawHostArgs& raw) {
 }  // namespace
 
 extern "C" TULMA_API void VEG_MAIN_MOD_mp_MAIN_VEG(TULMA_HOST_ARGUMENTS) {
-    call_library(tulma::RawHostArgs{metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach, npt,
-                                    first_xc, loc_rr, sect_rr, n_rr, time, jday0, unused14,
-                                    xc_data, xc_ref, sta, ele, pt_rr, unused20, scour_var, z_gw,
-                                    cap_ele, xc_class, x, y, gis_xc, n_gis_xc});
+    call_library(tulma::RawHostArgs{metric, veg_ready, n_reach,   n_xc,    max_npt, nxc_reach,
+                                    npt,    first_xc,  loc_rr,    sect_rr, n_rr,    time,
+                                    jday0,  unused14,  xc_data,   xc_ref,  sta,     ele,
+                                    pt_rr,  unused20,  scour_var, z_gw,    cap_ele, xc_class,
+                                    x,      y,         gis_xc,    n_gis_xc});
 }
 
 extern "C" TULMA_API void MAIN_VEG_TULMA(TULMA_HOST_ARGUMENTS) {
     VEG_MAIN_MOD_mp_MAIN_VEG(metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach, npt, first_xc,
                              loc_rr, sect_rr, n_rr, time, jday0, unused14, xc_data, xc_ref, sta,
-                             ele, pt_rr, unused20, scour_var, z_gw, cap_ele, xc_class, x, y,
-                             gis_xc, n_gis_xc);
+                             ele, pt_rr, unused20, scour_var, z_gw, cap_ele, xc_class, x, y, gis_xc,
+                             n_gis_xc);
 }

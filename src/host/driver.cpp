@@ -8,12 +8,12 @@
 #include <string>
 
 #include "dynamics/vegetation_step.hpp"
-#include "util/calendar.hpp"
-#include "util/fatal_error.hpp"
 #include "input/initial_vegetation.hpp"
 #include "input/temperature_file.hpp"
 #include "input/value_reader.hpp"
 #include "output/report_writer.hpp"
+#include "util/calendar.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -54,14 +54,18 @@ void allocate_state(RunState& state, const HostArgs& host) {
             // here would only exhaust memory first.
             const std::int32_t kinds = state.num_veg_kinds <= 30 ? state.num_veg_kinds : 0;
             const double records = static_cast<double>(extent(host.max_npt)) *
-                                   static_cast<double>(extent(host.n_xc)) * static_cast<double>(extent(kinds));
-            if (records * sizeof(VegPoint) > static_cast<double>(std::numeric_limits<std::ptrdiff_t>::max())) {
+                                   static_cast<double>(extent(host.n_xc)) *
+                                   static_cast<double>(extent(kinds));
+            if (records * sizeof(VegPoint) >
+                static_cast<double>(std::numeric_limits<std::ptrdiff_t>::max())) {
                 throw std::bad_alloc();
             }
             state.veg = PlantStore(static_cast<std::int32_t>(extent(host.max_npt)),
-                                   static_cast<std::int32_t>(extent(host.n_xc)), static_cast<std::int32_t>(extent(kinds)));
+                                   static_cast<std::int32_t>(extent(host.n_xc)),
+                                   static_cast<std::int32_t>(extent(kinds)));
         }
-        if (state.kinds.empty()) state.kinds.resize(extent(state.num_veg_kinds <= 30 ? state.num_veg_kinds : 0));
+        if (state.kinds.empty())
+            state.kinds.resize(extent(state.num_veg_kinds <= 30 ? state.num_veg_kinds : 0));
         if (state.ref_ele_init.empty()) {
             state.ref_ele_init.resize(extent(host.n_xc));
             for (std::int32_t i = 1; i <= host.n_xc; ++i) {
@@ -84,8 +88,10 @@ void scan_kinds(RunState& state) {
     for (const VegKind& kind : state.kinds) {
         if (kind.rough_method > 0) state.veg_rr_on = true;
         if (kind.release_method == 1) {
-            if (!state.files.temp.open_existing("temperature.txt")) log_error(kDriver, "could not open file");
-            if (!state.files.temp_out.open_replace("temp_out.txt")) log_error(kDriver, "could not open file");
+            if (!state.files.temp.open_existing("temperature.txt"))
+                log_error(kDriver, "could not open file");
+            if (!state.files.temp_out.open_replace("temp_out.txt"))
+                log_error(kDriver, "could not open file");
             read_temp(state);
             break;
         }
@@ -115,14 +121,15 @@ void check_host_sizes(const HostArgs& host) {
     }
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         const std::int32_t count = host.nxc_reach(r);
-        if (count < 0 || (count > 0 && (host.first_xc(r) < 1 || host.first_xc(r) > host.n_xc - count + 1))) {
+        if (count < 0 ||
+            (count > 0 && (host.first_xc(r) < 1 || host.first_xc(r) > host.n_xc - count + 1))) {
             refuse_host("reach " + num(r) + " has cross sections outside 1 .. " + num(host.n_xc));
         }
     }
     for (std::int32_t i = 1; i <= host.n_xc; ++i) {
         if (host.npt(i) < 0 || host.npt(i) > host.max_npt) {
-            refuse_host("cross section " + num(i) + " has " + num(host.npt(i)) + " points, outside 0 .. " +
-                        num(host.max_npt));
+            refuse_host("cross section " + num(i) + " has " + num(host.npt(i)) +
+                        " points, outside 0 .. " + num(host.max_npt));
         }
         if (host.n_rr(i) < 0 || host.n_rr(i) > kMaxRoughSections) {
             refuse_host("cross section " + num(i) + " has " + num(host.n_rr(i)) +
@@ -141,9 +148,9 @@ HostSizes host_sizes_of(const HostArgs& host) {
     const auto copy = [](const HostVector<const std::int32_t>& v) {
         return std::vector<std::int32_t>(v.span().begin(), v.span().end());
     };
-    return HostSizes{host.n_reach,          host.n_xc,          host.max_npt,   host.n_gis_xc,
-                     copy(host.first_xc), copy(host.nxc_reach), copy(host.npt), copy(host.n_rr),
-                     copy(host.gis_xc)};
+    return HostSizes{host.n_reach,   host.n_xc,           host.max_npt,
+                     host.n_gis_xc,  copy(host.first_xc), copy(host.nxc_reach),
+                     copy(host.npt), copy(host.n_rr),     copy(host.gis_xc)};
 }
 
 void check_same_sizes(const HostSizes& first, const HostArgs& host) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "util/fatal_error.hpp"
 #include "model/run_state.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 

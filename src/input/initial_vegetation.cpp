@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "util/table_lookup.hpp"
-#include "util/fatal_error.hpp"
 #include "input/parameter_file.hpp"
+#include "util/fatal_error.hpp"
+#include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
@@ -146,8 +146,9 @@ void add_years(const ParamTable& rate, std::vector<double>& sums, std::int32_t l
     const std::span<const double> keys = rate.column(0);
     for (auto year = static_cast<std::int32_t>(sums.size()); year <= last_year; ++year) {
         for (std::int32_t month = 1; month <= 12; ++month) {
-            total += table_lookup(rate.n_rows, keys, rate.column(month), static_cast<double>(year)) *
-                     kDaysPerMonth;
+            total +=
+                table_lookup(rate.n_rows, keys, rate.column(month), static_cast<double>(year)) *
+                kDaysPerMonth;
         }
         sums.push_back(total);
     }
@@ -197,7 +198,8 @@ std::int32_t station_location(std::span<const Polygon> polygons, double x, doubl
 bool vegExist(std::int32_t indexPoint, std::int32_t nptOfVegCodeL, double density) {
     const std::int32_t i = indexPoint;
     const std::int32_t n = nptOfVegCodeL;
-    if (n < i) throw FatalError("ERROR in vegExist: indexPoint should be smaller than nptOfVegCodeL.\n");
+    if (n < i)
+        throw FatalError("ERROR in vegExist: indexPoint should be smaller than nptOfVegCodeL.\n");
     // The marked points are 1 and ceil(s q + 1) for s = 1 .. count - 1, with q
     // and the arithmetic in single precision. The marks never decrease with s,
     // so the one s that could mark point i is found by bisection.
@@ -213,8 +215,10 @@ bool vegExist(std::int32_t indexPoint, std::int32_t nptOfVegCodeL, double densit
         // The first s whose mark reaches i.
         while (lo < hi) {
             const std::int64_t mid = lo + (hi - lo) / 2;
-            if (mark(mid) < i) lo = mid + 1;
-            else hi = mid;
+            if (mark(mid) < i)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
         return mark(lo) == i;
     };
@@ -268,7 +272,8 @@ void place_initial_vegetation(RunState& state, const HostArgs& host) {
     std::vector<std::size_t> point_code;
     std::vector<std::int32_t> count, index_point;
     try {
-        point_code.assign(static_cast<std::size_t>(host.max_npt) * static_cast<std::size_t>(host.n_xc), kNoCode);
+        point_code.assign(
+            static_cast<std::size_t>(host.max_npt) * static_cast<std::size_t>(host.n_xc), kNoCode);
         count.assign(state.veg_codes.size(), 0);
         index_point.assign(state.veg_codes.size(), 0);
     } catch (const std::bad_alloc&) {
@@ -286,12 +291,14 @@ void place_initial_vegetation(RunState& state, const HostArgs& host) {
     const std::vector<std::size_t> polygon_code = codes_of_polygons(state, blank_code);
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            const auto column = static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(host.max_npt);
+            const auto column =
+                static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(host.max_npt);
             for (std::int32_t p = 1; p <= host.npt(j); ++p) {
                 const std::int32_t poly = station_location(state.ENpg, host.x(p, j), host.y(p, j));
                 point_code[column + static_cast<std::size_t>(p - 1)] =
-                    poly > 0 && !state.veg_codes.empty() ? polygon_code[static_cast<std::size_t>(poly - 1)]
-                                                         : blank_code;
+                    poly > 0 && !state.veg_codes.empty()
+                        ? polygon_code[static_cast<std::size_t>(poly - 1)]
+                        : blank_code;
             }
         }
     }

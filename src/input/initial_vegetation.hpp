@@ -6,8 +6,8 @@
 
 #include "model/host_args.hpp"
 #include "model/plant_store.hpp"
-#include "model/run_state.hpp"
 #include "model/polygon.hpp"
+#include "model/run_state.hpp"
 #include "model/veg_kind.hpp"
 
 namespace tulma {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "input/value_reader.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -53,8 +53,8 @@ void read_reals(RecordFile& file, std::string_view name, std::initializer_list<d
 // A table is a run of consecutive lines with its record name, one row each;
 // the first line with another name ends it and is given back to the file.
 // Returns the number of rows read.
-std::int32_t read_table(RecordFile& file, std::string_view name, ParamTable& table, std::int32_t n_values,
-                        int decimals = 3) {
+std::int32_t read_table(RecordFile& file, std::string_view name, ParamTable& table,
+                        std::int32_t n_values, int decimals = 3) {
     const std::int32_t columns = std::max(0, n_values);
     table.n_rows = 0;
     for (;;) {
@@ -64,7 +64,8 @@ std::int32_t read_table(RecordFile& file, std::string_view name, ParamTable& tab
             return table.n_rows;
         }
         if (table.n_rows == table.max_rows()) {
-            log_error(kReader, "too much " + std::string(name) + " record, please increase MAXTABLE");
+            log_error(kReader,
+                      "too much " + std::string(name) + " record, please increase MAXTABLE");
         }
         const std::int32_t row = ++table.n_rows;
         ValueReader reader(file.values());
@@ -85,15 +86,18 @@ void read_release(RecordFile& file, VegKind& kind) {
         std::vector<std::int32_t> days(static_cast<std::size_t>(2 * pairs), 0);
         for (std::int32_t k = 0; k < std::min(pairs, kMaxReleaseWindows); ++k) {
             days[static_cast<std::size_t>(2 * k)] = kind.release_start[static_cast<std::size_t>(k)];
-            days[static_cast<std::size_t>(2 * k + 1)] = kind.release_end[static_cast<std::size_t>(k)];
+            days[static_cast<std::size_t>(2 * k + 1)] =
+                kind.release_end[static_cast<std::size_t>(k)];
         }
         ValueReader reader(file.values());
         for (std::int32_t& day : days) reader.read(day);
-        if (pairs > kMaxReleaseWindows) log_error(kReader, "too much MDY pairs, please increase MAXTABLE");
+        if (pairs > kMaxReleaseWindows)
+            log_error(kReader, "too much MDY pairs, please increase MAXTABLE");
         kind.n_release = pairs;
         for (std::int32_t k = 0; k < pairs; ++k) {
             kind.release_start[static_cast<std::size_t>(k)] = days[static_cast<std::size_t>(2 * k)];
-            kind.release_end[static_cast<std::size_t>(k)] = days[static_cast<std::size_t>(2 * k + 1)];
+            kind.release_end[static_cast<std::size_t>(k)] =
+                days[static_cast<std::size_t>(2 * k + 1)];
         }
         RecordEcho echo(file, "MDY");
         for (std::int32_t day : days) echo.integer(day);
@@ -107,10 +111,14 @@ void read_release(RecordFile& file, VegKind& kind) {
         read_reals(file, "MDD", {&kind.dd_threshold, &kind.dd_base, &kind.release_days});
         // A window ends release_days after the day it opens (day 1 to 366); that
         // end is a day number and must stay a 32-bit integer.
-        constexpr double lowest = static_cast<double>(std::numeric_limits<std::int32_t>::min()) - 1.0;
-        constexpr double highest = static_cast<double>(std::numeric_limits<std::int32_t>::max()) - 366.0;
+        constexpr double lowest =
+            static_cast<double>(std::numeric_limits<std::int32_t>::min()) - 1.0;
+        constexpr double highest =
+            static_cast<double>(std::numeric_limits<std::int32_t>::max()) - 366.0;
         if (!(kind.release_days > lowest && kind.release_days < highest + 1.0)) {
-            log_error(kReader, "MDD release days put the end of a release window outside the 32-bit day range");
+            log_error(
+                kReader,
+                "MDD release days put the end of a release window outside the 32-bit day range");
         }
     } else {
         file.check("MDY", 0, 0);
@@ -176,7 +184,8 @@ void read_competition(RecordFile& file, VegKind& kind, std::int32_t num_veg_kind
     read_integer(file, "CID", kind.comp_id);
     if (kind.comp_method != 1) method_error(file, "No such competition simulation method at : ");
     if (num_veg_kinds > kMaxCompetingKinds) {
-        log_error(kReader, "CMP rows hold at most 20 vegetation kinds, VNM gives " + plain(num_veg_kinds));
+        log_error(kReader,
+                  "CMP rows hold at most 20 vegetation kinds, VNM gives " + plain(num_veg_kinds));
     }
     if (read_table(file, "CMP", kind.comp_limit, 1 + num_veg_kinds) == 0) {
         // The message is the line that stood where the first row was expected.

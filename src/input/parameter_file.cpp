@@ -4,12 +4,12 @@
 #include <new>
 #include <string>
 
-#include "util/fatal_error.hpp"
 #include "input/kind_block.hpp"
 #include "input/record_file.hpp"
 #include "input/record_reader.hpp"
 #include "input/shapefile.hpp"
 #include "input/value_reader.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -65,14 +65,17 @@ void read_kind_count(RecordFile& file, RunState& state) {
     // The kind table was sized from the count the set-up found; a different
     // count here (a key the set-up did not recognise) would read past it.
     if (kinds != state.num_veg_kinds) {
-        log_error(kReader, "VNM record gives " + plain(kinds) + " vegetation kinds but the set-up counted " +
+        log_error(kReader, "VNM record gives " + plain(kinds) +
+                               " vegetation kinds but the set-up counted " +
                                plain(state.num_veg_kinds));
     }
     if (kinds > kMaxVegKinds) {
-        log_error(kReader, "VNM record gives " + plain(kinds) + " vegetation kinds, at most 30 are allowed");
+        log_error(kReader,
+                  "VNM record gives " + plain(kinds) + " vegetation kinds, at most 30 are allowed");
     }
     if (kinds < 1) {
-        log_error(kReader, "VNM record gives " + plain(kinds) + " vegetation kinds, at least 1 is needed");
+        log_error(kReader,
+                  "VNM record gives " + plain(kinds) + " vegetation kinds, at least 1 is needed");
     }
 }
 
@@ -90,13 +93,13 @@ void read_lev_kind(RecordFile& file, RunState& state) {
     echo.write();
     file.check("LEV", 1, reader.status());
     if (state.lev_kind < 0 || state.lev_kind > state.num_veg_kinds) {
-        log_error(kReader, "LEV record gives vegetation kind " + plain(state.lev_kind) + ", outside 0 .. " +
-                               plain(state.num_veg_kinds));
+        log_error(kReader, "LEV record gives vegetation kind " + plain(state.lev_kind) +
+                               ", outside 0 .. " + plain(state.num_veg_kinds));
     }
 }
 
-void read_text_record(RecordFile& file, std::string_view name, std::string& value, std::size_t length,
-                      bool upper) {
+void read_text_record(RecordFile& file, std::string_view name, std::string& value,
+                      std::size_t length, bool upper) {
     value.assign(length, ' ');
     file.next();
     ValueReader reader(file.values());
@@ -116,11 +119,13 @@ void read_code(RecordFile& file, RunState& state, std::size_t index) {
     ValueReader reader(file.values());
     reader.read(FixedText{code.code, kCodeLength});
     for (std::int32_t k = 0; k < kinds; ++k) {
-        reader.read(code.init_age[static_cast<std::size_t>(k)]).read(code.density[static_cast<std::size_t>(k)]);
+        reader.read(code.init_age[static_cast<std::size_t>(k)])
+            .read(code.density[static_cast<std::size_t>(k)]);
     }
     for (std::int32_t k = 0; k < kinds; ++k) {
         if (code.density[static_cast<std::size_t>(k)] > kDensityBound) {
-            echo_code_error(file, "ERROR at record VIV, density should be smaller than 1, line number = ");
+            echo_code_error(
+                file, "ERROR at record VIV, density should be smaller than 1, line number = ");
             log_error(kReader, "ERROR at record VIV, density should be smaller than 1");
         }
     }
@@ -143,8 +148,9 @@ void read_code(RecordFile& file, RunState& state, std::size_t index) {
     for (std::int32_t k = 0; k < kinds; ++k) {
         const double age = code.init_age[static_cast<std::size_t>(k)];
         if (age > kMaxInitialAge) {
-            log_error(kReader, "VIV record gives vegetation kind " + plain(k + 1) + " an initial age of " +
-                                   plain(age) + " years, at most 1000 are allowed");
+            log_error(kReader, "VIV record gives vegetation kind " + plain(k + 1) +
+                                   " an initial age of " + plain(age) +
+                                   " years, at most 1000 are allowed");
         }
     }
 }

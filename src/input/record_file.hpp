@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "util/text_files.hpp"
 #include "util/field_editor.hpp"
+#include "util/text_files.hpp"
 
 namespace tulma {
 

@@ -175,8 +175,8 @@ std::int32_t count_records(ShapeFileReader& shp, const std::string& shp_path,
         if (with_zm) needed += kZmRangeBytes + kPointZmBytes * points;
         if (parts < 0 || points < 0 || needed > static_cast<std::int64_t>(shp.remaining())) {
             refuse(shp_path + " shape record " + std::to_string(n_poly) + " gives " +
-                 counted(parts, "part") + " and " + counted(points, "point") +
-                 ", more than the rest of the file holds");
+                   counted(parts, "part") + " and " + counted(points, "point") +
+                   ", more than the rest of the file holds");
         }
         shp.skip(static_cast<std::size_t>(needed));
     }
@@ -284,8 +284,8 @@ void fill_polygons(ShapeFileReader& shp, const std::string& shp_path, ShapefileS
             // walk (area, point in polygon) would leave the point arrays.
             if (first < 0 || first >= pg.npoints) {
                 refuse(shp_path + " shape record " + std::to_string(i) + " starts ring " +
-                     std::to_string(p + 1) + " at point index " + std::to_string(first) +
-                     ", but the record has " + counted(pg.npoints, "point"));
+                       std::to_string(p + 1) + " at point index " + std::to_string(first) +
+                       ", but the record has " + counted(pg.npoints, "point"));
             }
             pg.part[p] = first + 1;
         }
@@ -325,8 +325,7 @@ void read_table(const std::vector<unsigned char>& dbf, const std::string& dbf_pa
                 const std::string& shp_path, const std::string& field_name, ShapefileState& map,
                 std::vector<Polygon>& ENpg) {
     if (dbf.size() < kDbfCountsEnd) {
-        refuse(dbf_path +
-             " is too short for the record count and lengths of a dBASE header");
+        refuse(dbf_path + " is too short for the record count and lengths of a dBASE header");
     }
     const std::int32_t n_records = le_int32(dbf, kDbfRecordCount);
     const std::int32_t header_length = le_int16(dbf, kDbfHeaderLength);
@@ -334,7 +333,7 @@ void read_table(const std::vector<unsigned char>& dbf, const std::string& dbf_pa
     // Polygons and table records are paired by their place in the files.
     if (n_records != map.n_poly) {
         refuse(dbf_path + " holds " + counted(n_records, "record") + " but " + shp_path +
-             " holds " + counted(map.n_poly, "shape"));
+               " holds " + counted(map.n_poly, "shape"));
     }
     map.n_poly = n_records;
 
@@ -353,17 +352,16 @@ void read_table(const std::vector<unsigned char>& dbf, const std::string& dbf_pa
 
     if (header_length < kDbfLeastHeader) {
         refuse(dbf_path + " gives a header length of " + std::to_string(header_length) +
-             " bytes, at least 33 are needed");
+               " bytes, at least 33 are needed");
     }
     map.n_field = (header_length - 32) / 32;
     if (map.n_field > ShapefileState::kMaxFields) {
         refuse(dbf_path + " describes " + std::to_string(map.n_field) +
-             " fields, at most 128 are allowed");
+               " fields, at most 128 are allowed");
     }
     if (kDbfDescriptorStart + kDbfDescriptorSize * map.n_field >
         static_cast<std::int64_t>(dbf.size())) {
-        refuse(dbf_path + " ends inside the descriptors of its " +
-             counted(map.n_field, "field"));
+        refuse(dbf_path + " ends inside the descriptors of its " + counted(map.n_field, "field"));
     }
 
     std::int32_t chosen = -1;  // index into the field list; none yet
@@ -396,7 +394,7 @@ void read_table(const std::vector<unsigned char>& dbf, const std::string& dbf_pa
         const std::int64_t at = first_record + std::int64_t{record_length} * r + map.field_pos[uc];
         if (at < 0 || at + length > static_cast<std::int64_t>(dbf.size())) {
             refuse("the " + std::string(trim_right(map.fieldName[uc])) + " value of record " +
-                 std::to_string(r + 1) + " lies outside " + dbf_path);
+                   std::to_string(r + 1) + " lies outside " + dbf_path);
         }
         std::string& value = map.SHP_RecordNumber[static_cast<std::size_t>(r)];
         for (std::int64_t k = 0; k < length; ++k) {

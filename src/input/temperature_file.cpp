@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "util/fatal_error.hpp"
 #include "input/record_reader.hpp"
 #include "input/value_reader.hpp"
+#include "util/fatal_error.hpp"
 #include "util/field_editor.hpp"
 
 namespace tulma {

@@ -52,8 +52,9 @@ class HostMatrix {
     }
     // The rows of one column, from row 1.
     std::span<T> column(std::int32_t column) const {
-        return values_.subspan(static_cast<std::size_t>(column - 1) * static_cast<std::size_t>(leading_),
-                               static_cast<std::size_t>(leading_));
+        return values_.subspan(
+            static_cast<std::size_t>(column - 1) * static_cast<std::size_t>(leading_),
+            static_cast<std::size_t>(leading_));
     }
     std::int32_t leading() const { return leading_; }
 

@@ -30,16 +30,26 @@ class CrossSectionRecords {
     CrossSectionRecords() = default;
     explicit CrossSectionRecords(const void* first) : base_(static_cast<const std::byte*>(first)) {}
 
-    std::int32_t lev_count(std::int32_t i_xc) const { return read_at<std::int32_t>(record(i_xc), kLevCount); }
-    std::int32_t lbank_k(std::int32_t i_xc) const { return read_at<std::int32_t>(record(i_xc), kLbankK); }
-    std::int32_t rbank_k(std::int32_t i_xc) const { return read_at<std::int32_t>(record(i_xc), kRbankK); }
+    std::int32_t lev_count(std::int32_t i_xc) const {
+        return read_at<std::int32_t>(record(i_xc), kLevCount);
+    }
+    std::int32_t lbank_k(std::int32_t i_xc) const {
+        return read_at<std::int32_t>(record(i_xc), kLbankK);
+    }
+    std::int32_t rbank_k(std::int32_t i_xc) const {
+        return read_at<std::int32_t>(record(i_xc), kRbankK);
+    }
     double xc_dist(std::int32_t i_xc) const { return read_at<double>(record(i_xc), kXcDist); }
     double len_ch(std::int32_t i_xc) const { return read_at<double>(record(i_xc), kLenCh); }
     double len_lob(std::int32_t i_xc) const { return read_at<double>(record(i_xc), kLenLob); }
     double len_rob(std::int32_t i_xc) const { return read_at<double>(record(i_xc), kLenRob); }
     // Station where LEV range r (from 1) of the cross section starts / ends.
-    double lev_start(std::int32_t i_xc, std::int32_t r) const { return lev_station(i_xc, kLevStart, r); }
-    double lev_end(std::int32_t i_xc, std::int32_t r) const { return lev_station(i_xc, kLevEnd, r); }
+    double lev_start(std::int32_t i_xc, std::int32_t r) const {
+        return lev_station(i_xc, kLevStart, r);
+    }
+    double lev_end(std::int32_t i_xc, std::int32_t r) const {
+        return lev_station(i_xc, kLevEnd, r);
+    }
 
  private:
     const std::byte* record(std::int32_t i_xc) const {

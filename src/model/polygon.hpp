@@ -17,9 +17,9 @@ struct Polygon {
     std::vector<std::int32_t> part;  // first point of each ring, counted from 1
     std::vector<double> x, y;        // npoints each
     double zmin = 0.0, zmax = 0.0;
-    std::vector<double> z;           // PolygonZ only (created, unset, for Polygon)
+    std::vector<double> z;  // PolygonZ only (created, unset, for Polygon)
     double mmin = 0.0, mmax = 0.0;
-    std::vector<double> m;           // PolygonZ only
+    std::vector<double> m;                    // PolygonZ only
     std::string attr = std::string(30, ' ');  // left-aligned, blank-padded
 };
 

@@ -10,11 +10,14 @@ namespace {
 // Why a write failed, in words a user can act on, where the cause is clear.
 std::string failure_reason(int error) {
     switch (error) {
-        case ENOSPC: return ": the disk is full";
+        case ENOSPC:
+            return ": the disk is full";
 #ifdef EDQUOT
-        case EDQUOT: return ": the disk quota is used up";
+        case EDQUOT:
+            return ": the disk quota is used up";
 #endif
-        default: return "";
+        default:
+            return "";
     }
 }
 

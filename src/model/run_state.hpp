@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "model/plant_store.hpp"
-#include "util/text_files.hpp"
 #include "model/polygon.hpp"
 #include "model/shapefile_state.hpp"
 #include "model/veg_kind.hpp"
+#include "util/text_files.hpp"
 
 namespace tulma {
 
@@ -29,16 +29,16 @@ struct RunFiles {
     static constexpr std::int32_t u_gis = 117;
     static constexpr std::int32_t u_temp_out = 118;
 
-    InputFile veg;       // vegetation.txt
-    InputFile temp;      // temperature.txt
-    OutputFile err;      // veg_err.dat
-    OutputFile out;      // veg_out.txt
-    OutputFile sum;      // veg_sum_out.dat
-    OutputFile age;      // veg_age_out.dat
-    OutputFile ele;      // veg_Ele_out.dat
-    OutputFile man;      // veg_Man_out.dat
-    OutputFile gis;      // veg_GIS_out.dat
-    OutputFile temp_out; // temp_out.txt
+    InputFile veg;        // vegetation.txt
+    InputFile temp;       // temperature.txt
+    OutputFile err;       // veg_err.dat
+    OutputFile out;       // veg_out.txt
+    OutputFile sum;       // veg_sum_out.dat
+    OutputFile age;       // veg_age_out.dat
+    OutputFile ele;       // veg_Ele_out.dat
+    OutputFile man;       // veg_Man_out.dat
+    OutputFile gis;       // veg_GIS_out.dat
+    OutputFile temp_out;  // temp_out.txt
 
     // Hands every file's buffered bytes to the operating system, so that the
     // files on disk are complete between host calls (a host may copy them, and
@@ -77,9 +77,9 @@ struct RunState {
     HostSizes host_sizes;
 
     std::int32_t num_veg_kinds = 0;
-    double t_last = 0.0;   // hours: host time of the last vegetation step
-    double veg_dt = 0.0;   // days: least interval between two vegetation steps
-    double out_dt = 0.0;   // days: interval between two report events
+    double t_last = 0.0;  // hours: host time of the last vegetation step
+    double veg_dt = 0.0;  // days: least interval between two vegetation steps
+    double out_dt = 0.0;  // days: interval between two report events
     std::int32_t n_step = 0;
     std::int32_t day_of_month = 0;
     std::int32_t month = 0;
@@ -89,10 +89,10 @@ struct RunState {
 
     // Run-wide values of the parameter file.
     std::int32_t n_stress_class = 0;
-    std::int32_t lev_kind = 0;         // 0: no LEV record
-    std::string veg_shape_file;        // 220 characters
-    std::string veg_shape_field;       // 30 characters, upper case
-    std::vector<VegCode> veg_codes;    // veg_codes[i - 1], i = 1 .. n_codes
+    std::int32_t lev_kind = 0;       // 0: no LEV record
+    std::string veg_shape_file;      // 220 characters
+    std::string veg_shape_field;     // 30 characters, upper case
+    std::vector<VegCode> veg_codes;  // veg_codes[i - 1], i = 1 .. n_codes
 
     // The initial vegetation map: ENpg[i - 1] is polygon i, i = 1 .. n_poly.
     std::vector<Polygon> ENpg;
@@ -135,7 +135,9 @@ struct RunState {
     // The report writer's clock: host time of the last report event.
     double t_last_out = 0.0;
 
-    const VegKind& kind(std::int32_t m_veg) const { return kinds[static_cast<std::size_t>(m_veg - 1)]; }
+    const VegKind& kind(std::int32_t m_veg) const {
+        return kinds[static_cast<std::size_t>(m_veg - 1)];
+    }
 };
 
 }  // namespace tulma

@@ -34,13 +34,12 @@ class ParamTable {
     std::int32_t max_rows() const { return max_rows_; }
     std::int32_t n_columns() const { return n_columns_; }
     // Column 0 holds the keys, columns 1.. the values; rows count from 1.
-    double& at(std::int32_t row, std::int32_t column) {
-        return values_[index(row, column)];
-    }
+    double& at(std::int32_t row, std::int32_t column) { return values_[index(row, column)]; }
     double at(std::int32_t row, std::int32_t column) const { return values_[index(row, column)]; }
     std::span<const double> column(std::int32_t column) const {
-        return {values_.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(max_rows_),
-                static_cast<std::size_t>(max_rows_)};
+        return {
+            values_.data() + static_cast<std::size_t>(column) * static_cast<std::size_t>(max_rows_),
+            static_cast<std::size_t>(max_rows_)};
     }
 
  private:

@@ -92,15 +92,17 @@ void write_summary(ReportContext& report, const Summary& s, std::int32_t m_veg, 
     // The channel length for the whole width: veg_area may exceed it where the
     // overbank lengths are longer.
     const double total_area = s.width * report.host.xc_data.len_ch(i_xc);
-    for (double v : {total_area, s.veg_area, s.scour_area, s.bury_area, s.drown_area, s.dry_area, s.comp_area,
-                     s.min_ele, s.max_ele, h[1], h[2], h[3] + h[4], h[5] + h[6], h[7] + h[8], h[9] + h[10],
-                     h[11] + h[12], sum_of(h, 13, 16), s.veg_area - sum_of(h, 1, 16)}) {
+    for (double v :
+         {total_area, s.veg_area, s.scour_area, s.bury_area, s.drown_area, s.dry_area, s.comp_area,
+          s.min_ele, s.max_ele, h[1], h[2], h[3] + h[4], h[5] + h[6], h[7] + h[8], h[9] + h[10],
+          h[11] + h[12], sum_of(h, 13, 16), s.veg_area - sum_of(h, 1, 16)}) {
         general_after_comma(line, v);
     }
     report.end_line(report.state.files.sum);
 }
 
-void write_age_record(ReportContext& report, const Summary& s, std::int32_t m_veg, std::int32_t i_xc) {
+void write_age_record(ReportContext& report, const Summary& s, std::int32_t m_veg,
+                      std::int32_t i_xc) {
     LineBuilder& line = report.line;
     const auto& a = s.area_age;
     line.general(report.host.time);
@@ -108,8 +110,8 @@ void write_age_record(ReportContext& report, const Summary& s, std::int32_t m_ve
     line.integer(m_veg, 5);
     line.text(",");
     line.integer(i_xc, 5);
-    for (double v : {a[1], a[2], a[3], a[4], a[5], sum_of(a, 6, 10), sum_of(a, 11, 20), sum_of(a, 21, 30),
-                     s.veg_area - sum_of(a, 1, 30), s.veg_area}) {
+    for (double v : {a[1], a[2], a[3], a[4], a[5], sum_of(a, 6, 10), sum_of(a, 11, 20),
+                     sum_of(a, 21, 30), s.veg_area - sum_of(a, 1, 30), s.veg_area}) {
         general_after_comma(line, v);
     }
     report.end_line(report.state.files.age);
@@ -129,35 +131,47 @@ void write_summary_headers(ReportContext& report) {
     OutputFile& sum = report.state.files.sum;
     ReportContext::write_lines(
         sum,
-        {"#time=time in hour", "#m_veg=vegetaion type", "#i_xc=cross section index",
+        {"#time=time in hour",
+         "#m_veg=vegetaion type",
+         "#i_xc=cross section index",
          "#total_area: total area (ft2 in English and m2 in metric) of this cross section ",
          "#veg_area: total area (ft2 in English and m2 in metric) of this vegetation ",
          "#total_area: total area (ft2 in English and m2 in metric) of this cross section ",
-         "#scour_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to scour",
-         "#bury_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to bury",
-         "#drown_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to drowning",
-         "#dry_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to dry",
-         "#comp_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to compitetion",
-         "#min_ele: min bed elevation (ft in English and m in metric) where no vegetation is available",
-         "#max_ele: max bed elevation (ft in English and m in metric) where no vegetation is available",
+         "#scour_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to "
+         "scour",
+         "#bury_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to "
+         "bury",
+         "#drown_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to "
+         "drowning",
+         "#dry_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to "
+         "dry",
+         "#comp_area: mortality area (ft2 in English and m2 in metric) of this vegetation due to "
+         "compitetion",
+         "#min_ele: min bed elevation (ft in English and m in metric) where no vegetation is "
+         "available",
+         "#max_ele: max bed elevation (ft in English and m in metric) where no vegetation is "
+         "available",
          "#a0to1ft: area (ft in English and m in metric) of this vegetation >0 and <=1 ft height",
          "#a1to2ft: area (ft in English and m in metric) of this vegetation >1 and <=2 ft height",
          "#a2to4ft: area (ft in English and m in metric) of this vegetation >2 and <=4 ft height",
          "#a4to6ft: area (ft in English and m in metric) of this vegetation >4 and <=6 ft height",
          "#a6to8ft: area (ft in English and m in metric) of this vegetation >6 and <=8 ft height",
          "#a8to10ft: area (ft in English and m in metric) of this vegetation >8 and <=10 ft height",
-         "#a10to12ft: area (ft in English and m in metric) of this vegetation >10 and <=12 ft height",
-         "#a12to14ft: area (ft in English and m in metric) of this vegetation >12 and <=14 ft height",
-         "#a44to16ft: area (ft in English and m in metric) of this vegetation >14 and <=16 ft height",
+         "#a10to12ft: area (ft in English and m in metric) of this vegetation >10 and <=12 ft "
+         "height",
+         "#a12to14ft: area (ft in English and m in metric) of this vegetation >12 and <=14 ft "
+         "height",
+         "#a44to16ft: area (ft in English and m in metric) of this vegetation >14 and <=16 ft "
+         "height",
          "#a16ft: area (ft in English and m in metric) of this vegetation >16 ft height"});
     LineBuilder& line = report.line;
     line.text("time,", 13);
     line.text("m_veg,", 7);
     line.text("i_xc,", 7);
-    for (std::string_view title : {"total_area,", "veg_area,", "scour_area,", "bury_area,", "drown_area,",
-                                   "dry_area,", "comp_area,", "min_ele,", "max_ele,", "a0to1ft,", "a1to2ft,",
-                                   "a2to4ft,", "a4to6ft,", "a6to8ft,", "a8to10ft,", "a10to12ft,", "a12to16ft,",
-                                   "a16ft"}) {
+    for (std::string_view title :
+         {"total_area,", "veg_area,", "scour_area,", "bury_area,", "drown_area,", "dry_area,",
+          "comp_area,", "min_ele,", "max_ele,", "a0to1ft,", "a1to2ft,", "a2to4ft,", "a4to6ft,",
+          "a6to8ft,", "a8to10ft,", "a10to12ft,", "a12to16ft,", "a16ft"}) {
         line.text(title, 13);
     }
     report.end_line(sum);
@@ -178,8 +192,8 @@ void write_summary_headers(ReportContext& report) {
     line.text("time,", 13);
     line.text("m_veg,", 6);
     line.text("i_xc,", 6);
-    for (std::string_view title :
-         {"a0to1,", "a1to2,", "a2to3,", "a3to4,", "a4to5,", "a5to10,", "a10to20,", "a20to30,", "a30,", "aAll"}) {
+    for (std::string_view title : {"a0to1,", "a1to2,", "a2to3,", "a3to4,", "a4to5,", "a5to10,",
+                                   "a10to20,", "a20to30,", "a30,", "aAll"}) {
         line.text(title, 13);
     }
     report.end_line(age);
@@ -189,7 +203,8 @@ void write_summary_records(ReportContext& report) {
     const HostArgs& host = report.host;
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t m = 1; m <= report.state.num_veg_kinds; ++m) {
-            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
+            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
+                 ++i_xc) {
                 const Summary s = summarise(report, m, i_xc);
                 write_summary(report, s, m, i_xc);
                 write_age_record(report, s, m, i_xc);

@@ -46,20 +46,23 @@ void write_veg_out(ReportContext& report) {
     out.rewind_and_truncate();
     ReportContext::write_lines(
         out, {"#time=time in hour", "#m_veg=vegetaion type",
-              "#dth_id=vegation death ID, 999 (no dead), 1(scour), 2(burial),3(drowning),4(dry),5(ice),6(age), and "
+              "#dth_id=vegation death ID, 999 (no dead), 1(scour), "
+              "2(burial),3(drowning),4(dry),5(ice),6(age), and "
               "7(competition) ",
               "#x: x cordinate (ft or m)", "#y: y cordinate (ft or m)", "#sta: station (ft or m)",
               "#ele: bed elevation (ft or m)", "#gw_ele: water or ground water elevation (ft or m)",
-              "#cap_ele: elevation of ground water + capillary fringe (ft or m)", "#crown_ele: crown elevation (ft or m)",
+              "#cap_ele: elevation of ground water + capillary fringe (ft or m)",
+              "#crown_ele: crown elevation (ft or m)",
               "#plant_height: height of plan above root crown (ft or m)",
-              "#root_depth: depth of root below root crown (ft or m)", "#age: age of vegetation (ft or m)"});
+              "#root_depth: depth of root below root crown (ft or m)",
+              "#age: age of vegetation (ft or m)"});
     LineBuilder& line = report.line;
     line.text("time,", 13);
     for (std::string_view title : {"m_veg,", "i_xc,", "dth_id,"}) line.text(title, 7);
     line.text("x,", 15);
     line.text("y,", 15);
-    for (std::string_view title :
-         {"sta,", "ele,", "gw_ele,", "cap_ele,", "crown_ele,", "plant_height,", "root_depth,", "age"}) {
+    for (std::string_view title : {"sta,", "ele,", "gw_ele,", "cap_ele,", "crown_ele,",
+                                   "plant_height,", "root_depth,", "age"}) {
         line.text(title, 13);
     }
     report.end_line(out);
@@ -69,7 +72,8 @@ void write_veg_out(ReportContext& report) {
     time_field.general(host.time);
     for (std::int32_t m = 1; m <= state.num_veg_kinds; ++m) {
         for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
+            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
+                 ++i_xc) {
                 for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
                     const VegPoint& p = state.veg.at(k, i_xc, m);
                     line.text(time_field.view());
@@ -80,7 +84,8 @@ void write_veg_out(ReportContext& report) {
                     comma_then_fixed(line, host.x(k, i_xc), 14, 2);
                     comma_then_fixed(line, host.y(k, i_xc), 14, 2);
                     for (double v : {host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc),
-                                     host.cap_ele(k, i_xc), p.crown_ele, p.plant_height, p.root_depth, p.age}) {
+                                     host.cap_ele(k, i_xc), p.crown_ele, p.plant_height,
+                                     p.root_depth, p.age}) {
                         comma_then_general(line, v);
                     }
                     report.end_line(out);
@@ -93,10 +98,11 @@ void write_veg_out(ReportContext& report) {
 void write_elevation_header(ReportContext& report) {
     OutputFile& ele = report.state.files.ele;
     ReportContext::write_lines(
-        ele, {"time=time in hour", "m_veg=vegetaion type", "i_xc=cross section index", "k= point index in this section",
-              "x: x cordinate (ft or m)", "y: y cordinate (ft or m)", "sta: station (ft or m)",
-              "ele: bed elevation (ft or m)", "z_gw: water or ground water elevation (ft or m)",
-              "age: age of vegetation", "#CrowEle=Root Crown Elevation (ft or m)",
+        ele, {"time=time in hour", "m_veg=vegetaion type", "i_xc=cross section index",
+              "k= point index in this section", "x: x cordinate (ft or m)",
+              "y: y cordinate (ft or m)", "sta: station (ft or m)", "ele: bed elevation (ft or m)",
+              "z_gw: water or ground water elevation (ft or m)", "age: age of vegetation",
+              "#CrowEle=Root Crown Elevation (ft or m)",
               "#TopPEle=Top Plant Elevation = Root Crown Elevation + Plant Height (ft or m)",
               "#BotREle=Bottom Root Elevation = Root Crown Elevation - Root Depth (ft or m)"});
     LineBuilder& line = report.line;
@@ -134,13 +140,15 @@ void write_elevation_records(ReportContext& report) {
             line.text(time_field.view());
             line.integer(i_xc, 5);
             line.integer(k, 5);
-            for (double v : {host.x(k, i_xc), host.y(k, i_xc), host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc)}) {
+            for (double v : {host.x(k, i_xc), host.y(k, i_xc), host.sta(k, i_xc), host.ele(k, i_xc),
+                             host.z_gw(k, i_xc)}) {
                 line.fixed(v, 12, 2);
             }
             for (std::int32_t m = 1; m <= shown_kinds(state); ++m) {
                 if (m > 1 && (m - 1) % kEleKindsPerLine == 0) report.end_line(ele);
                 const VegPoint& p = state.veg.at(k, i_xc, m);
-                for (double v : {p.age, p.crown_ele, p.crown_ele + p.plant_height, p.crown_ele - p.root_depth}) {
+                for (double v : {p.age, p.crown_ele, p.crown_ele + p.plant_height,
+                                 p.crown_ele - p.root_depth}) {
                     line.fixed(v, 13, 2);
                 }
             }
@@ -189,8 +197,10 @@ void write_gis(ReportContext& report) {
                 bool living = false;
                 for (std::int32_t m = 1; m <= n_kind; ++m) {
                     const VegPoint& p = v[static_cast<std::size_t>(m - 1)];
-                    death_id[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.dth_id);
-                    death_ii[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.aux_id);
+                    death_id[static_cast<std::size_t>(m - 1)] =
+                        death_label(state.kind(m), p.dth_id);
+                    death_ii[static_cast<std::size_t>(m - 1)] =
+                        death_label(state.kind(m), p.aux_id);
                     living = living || p.dth_id == kAlive;
                 }
                 line.text(time_field.view());

@@ -53,7 +53,8 @@ void write_roughness_step(ReportContext& report) {
                 first = computed;
             } else {
                 first = std::span<const std::int32_t>(state.rough_seg_first)
-                            .subspan(static_cast<std::size_t>(i_xc - 1) * kMaxRoughSections, kMaxRoughSections);
+                            .subspan(static_cast<std::size_t>(i_xc - 1) * kMaxRoughSections,
+                                     kMaxRoughSections);
             }
             line.integer(i_xc, 10);
             for (std::int32_t s = 1; s <= host.n_rr(i_xc); ++s) {

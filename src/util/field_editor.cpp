@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -146,7 +146,8 @@ void six_digits(double a, char digits[6], int& exponent) {
 #endif
     // "d.ddddde+XX", two or three exponent digits.
     char n_text[16];
-    const auto result = std::to_chars(n_text, n_text + sizeof n_text, a, std::chars_format::scientific, 5);
+    const auto result =
+        std::to_chars(n_text, n_text + sizeof n_text, a, std::chars_format::scientific, 5);
     const char text_digits[6] = {n_text[0], n_text[2], n_text[3], n_text[4], n_text[5], n_text[6]};
     std::memcpy(digits, text_digits, 6);
     exponent = 0;

@@ -48,14 +48,16 @@ struct LookupPair {
     double first = 0.0;
     double second = 0.0;
 };
-inline LookupPair table_lookup_pair(std::int32_t n, std::span<const double> x, std::span<const double> y1,
-                                    std::span<const double> y2, double v) {
+inline LookupPair table_lookup_pair(std::int32_t n, std::span<const double> x,
+                                    std::span<const double> y1, std::span<const double> y2,
+                                    double v) {
     using table_detail::row;
     if (n < 2 || v <= row(x, 1)) return {row(y1, 1), row(y2, 1)};
     if (v >= row(x, n)) return {row(y1, n), row(y2, n)};
     const std::int32_t j = std::max(1, std::min(n - 1, table_locate(x, n, v)));
     const double w = (v - row(x, j)) / (row(x, j + 1) - row(x, j));
-    return {w * row(y1, j + 1) + (1.0 - w) * row(y1, j), w * row(y2, j + 1) + (1.0 - w) * row(y2, j)};
+    return {w * row(y1, j + 1) + (1.0 - w) * row(y1, j),
+            w * row(y2, j + 1) + (1.0 - w) * row(y2, j)};
 }
 
 }  // namespace tulma

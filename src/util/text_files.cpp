@@ -103,8 +103,8 @@ InputFile::ReadStatus InputFile::read_line(std::string& line) {
     const char* begin = bytes_.data() + pos_;
     const std::size_t left = bytes_.size() - pos_;
     const void* nl = std::memchr(begin, '\n', left);
-    std::size_t len = nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin)
-                                    : left;
+    std::size_t len =
+        nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - begin) : left;
     pos_ += nl != nullptr ? len + 1 : len;
     if (len > 0 && begin[len - 1] == '\r') --len;
     line.assign(begin, len);

@@ -164,7 +164,8 @@ struct Geometry {
             xc.xc_class = whole(c, 7);
             input.reaches.back().sections.push_back(std::move(xc));
         } else if (c.verb == "point") {
-            current_xc(c.verb).points.push_back({number(c, 0), number(c, 1), number(c, 2), number(c, 3)});
+            current_xc(c.verb).points.push_back(
+                {number(c, 0), number(c, 1), number(c, 2), number(c, 3)});
         } else if (c.verb == "rough") {
             current_xc(c.verb).rough.push_back({number(c, 0), number(c, 1)});
         } else if (c.verb == "lev") {
@@ -323,7 +324,8 @@ std::string unflushed_after(int call) {
 }
 
 // Whether every expected line appears in the actual text, in order.
-bool has_lines_in_order(const std::string& what, const std::string& expected, const std::string& actual) {
+bool has_lines_in_order(const std::string& what, const std::string& expected,
+                        const std::string& actual) {
     std::istringstream e(expected), a(actual);
     std::string el, al;
     int line = 0;
@@ -337,7 +339,8 @@ bool has_lines_in_order(const std::string& what, const std::string& expected, co
             }
         }
         if (!found) {
-            std::cerr << what << ": expected line " << line << " not found in order:\n  [" << el << "]\n";
+            std::cerr << what << ": expected line " << line << " not found in order:\n  [" << el
+                      << "]\n";
             return false;
         }
     }
@@ -353,9 +356,9 @@ bool same(const std::string& what, const std::string& expected, const std::strin
         const bool ha = static_cast<bool>(std::getline(a, al));
         if (!he && !ha) break;
         if (!he || !ha || el != al) {
-            std::cerr << what << ": first difference at line " << line << "\n  expected: "
-                      << (he ? "[" + el + "]" : "<end>") << "\n  actual:   " << (ha ? "[" + al + "]" : "<end>")
-                      << "\n";
+            std::cerr << what << ": first difference at line " << line
+                      << "\n  expected: " << (he ? "[" + el + "]" : "<end>")
+                      << "\n  actual:   " << (ha ? "[" + al + "]" : "<end>") << "\n";
             return false;
         }
     }
@@ -389,7 +392,8 @@ int main(int argc, char** argv) {
     const fs::path root = ::mkdtemp(pattern);
     const fs::path work = root / "work";
     fs::create_directory(work);
-    if (fs::exists(case_dir / "inputs")) fs::copy(case_dir / "inputs", work, fs::copy_options::recursive);
+    if (fs::exists(case_dir / "inputs"))
+        fs::copy(case_dir / "inputs", work, fs::copy_options::recursive);
     const std::set<std::string> inputs = file_names(case_dir / "inputs");
 
     const pid_t child = ::fork();
@@ -425,8 +429,10 @@ int main(int argc, char** argv) {
     {
         std::istringstream lines(progress);
         for (std::string l; std::getline(lines, l);) {
-            if (l == "end") ended = true;
-            else completed = std::stoi(l);
+            if (l == "end")
+                ended = true;
+            else
+                completed = std::stoi(l);
         }
     }
     const std::string outcome = ended ? "completed " + std::to_string(completed) + " calls\n"
@@ -472,12 +478,15 @@ int main(int argc, char** argv) {
     }
     const bool recorded = fs::exists(root / "pt_rr");
     if (fs::exists(case_dir / "expected" / "pt_rr")) {
-        ok &= same("pt_rr", slurp(case_dir / "expected" / "pt_rr"), recorded ? slurp(root / "pt_rr") : "");
+        ok &= same("pt_rr", slurp(case_dir / "expected" / "pt_rr"),
+                   recorded ? slurp(root / "pt_rr") : "");
     } else if (recorded) {
         std::cerr << "pt_rr was recorded but the case has no expected/pt_rr\n";
         ok = false;
     }
-    if (ok) fs::remove_all(root);
-    else std::cerr << "working directory kept in " << root << "\n";
+    if (ok)
+        fs::remove_all(root);
+    else
+        std::cerr << "working directory kept in " << root << "\n";
     return ok ? 0 : 1;
 }

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {

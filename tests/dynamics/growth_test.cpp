@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -31,7 +31,8 @@ void uniform_row(ParamTable& table, std::int32_t row, double age, double rate) {
 }
 
 // A table-growth kind whose four tables each hold one row of age 0.
-VegKind constant_rate_kind(double height, double root, double canopy, double spread, bool has_spread) {
+VegKind constant_rate_kind(double height, double root, double canopy, double spread,
+                           bool has_spread) {
     VegKind kind;
     kind.grow_method = 1;
     uniform_row(kind.height_rate, 1, 0.0, height);
@@ -45,7 +46,8 @@ VegKind constant_rate_kind(double height, double root, double canopy, double spr
     return kind;
 }
 
-VegPoint living(double height, double root, double canopy, double spread, double crown, double age) {
+VegPoint living(double height, double root, double canopy, double spread, double crown,
+                double age) {
     VegPoint p;
     p.dth_id = kAlive;
     p.plant_height = height;
@@ -75,27 +77,27 @@ std::vector<GrowRow> grow_rows() {
         // Height 0.75 is below the 1.0 limit: 0.75 + 0.5 x 1 = 1.25, past the limit.
         VegKind k = constant_rate_kind(0.5, 0.0, 0.0, 0.0, false);
         k.max_height = 1.0;
-        rows.push_back({"height passes its limit by one step", k, living(0.75, 0, 0, 0, 100, 0), kDry, 1.0,
-                        1.25, 0, 0, 0, 1.0 / 365.25});
+        rows.push_back({"height passes its limit by one step", k, living(0.75, 0, 0, 0, 100, 0),
+                        kDry, 1.0, 1.25, 0, 0, 0, 1.0 / 365.25});
         // Starting at 1.25 >= 1.0: no growth, and no cap pulls it back.
-        rows.push_back({"height at or past its limit stays", k, living(1.25, 0, 0, 0, 100, 0), kDry, 1.0,
-                        1.25, 0, 0, 0, 1.0 / 365.25});
+        rows.push_back({"height at or past its limit stays", k, living(1.25, 0, 0, 0, 100, 0), kDry,
+                        1.0, 1.25, 0, 0, 0, 1.0 / 365.25});
     }
     {
         // Root 3 grows to 3 + 0.25 x 1 = 3.25, then the cap 2 applies.
         VegKind k = constant_rate_kind(0.0, 0.25, 0.0, 0.0, false);
         k.max_root_depth = 2.0;
-        rows.push_back({"root cap applies to a start value above it", k, living(0, 3, 0, 0, 100, 0), kDry, 1.0,
-                        0, 2.0, 0, 0, 1.0 / 365.25});
+        rows.push_back({"root cap applies to a start value above it", k, living(0, 3, 0, 0, 100, 0),
+                        kDry, 1.0, 0, 2.0, 0, 0, 1.0 / 365.25});
     }
     {
         // Tip 10 - 2 = 8; z_gw 9 - root_reach 1 = 8: 8 > 8 fails, no growth; cap 10 leaves 2.
         VegKind k = constant_rate_kind(0.0, 0.25, 0.0, 0.0, false);
-        rows.push_back({"root tip exactly at z_gw - root_reach does not grow", k, living(0, 2, 0, 0, 10, 0), 9.0,
-                        1.0, 0, 2.0, 0, 0, 1.0 / 365.25});
+        rows.push_back({"root tip exactly at z_gw - root_reach does not grow", k,
+                        living(0, 2, 0, 0, 10, 0), 9.0, 1.0, 0, 2.0, 0, 0, 1.0 / 365.25});
         // Tip 8, z_gw 8.5 - 1 = 7.5: 8 > 7.5, grows to 2 + 0.25 = 2.25.
-        rows.push_back({"root tip just above z_gw - root_reach grows", k, living(0, 2, 0, 0, 10, 0), 8.5, 1.0, 0,
-                        2.25, 0, 0, 1.0 / 365.25});
+        rows.push_back({"root tip just above z_gw - root_reach grows", k, living(0, 2, 0, 0, 10, 0),
+                        8.5, 1.0, 0, 2.25, 0, 0, 1.0 / 365.25});
         // Tip 8, z_gw 12 - 1 = 11: no growth, but the cap 1.5 still pulls 2 down to 1.5.
         VegKind capped = k;
         capped.max_root_depth = 1.5;
@@ -109,28 +111,28 @@ std::vector<GrowRow> grow_rows() {
         rows.push_back({"canopy capped", k, living(0, 0, 0.5, 0, 100, 0), kDry, 2.0, 0, 0, 1.25, 0,
                         2.0 / 365.25});
         // Canopy 2 is not below the limit 1.25: no growth, and the cap gives 1.25.
-        rows.push_back({"canopy above its limit is cut back", k, living(0, 0, 2.0, 0, 100, 0), kDry, 2.0, 0, 0,
-                        1.25, 0, 2.0 / 365.25});
+        rows.push_back({"canopy above its limit is cut back", k, living(0, 0, 2.0, 0, 100, 0), kDry,
+                        2.0, 0, 0, 1.25, 0, 2.0 / 365.25});
     }
     {
         // Spread 0.5 + 0.25 x 4 = 1.5, no limit.
         VegKind k = constant_rate_kind(0.0, 0.0, 0.0, 0.25, true);
-        rows.push_back({"spread grows with one spread row", k, living(0, 0, 0, 0.5, 100, 0), kDry, 4.0, 0, 0, 0,
-                        1.5, 4.0 / 365.25});
+        rows.push_back({"spread grows with one spread row", k, living(0, 0, 0, 0.5, 100, 0), kDry,
+                        4.0, 0, 0, 0, 1.5, 4.0 / 365.25});
         // Every other table grows; the empty spread table leaves 0, even with a stale
         // rate of 0.5 left in its first row.
         VegKind empty = constant_rate_kind(0.5, 0.5, 0.5, 0.0, false);
         uniform_row(empty.spread_rate, 1, 0.0, 0.5);
         empty.spread_rate.n_rows = 0;
-        rows.push_back({"empty spread table keeps the width at 0", empty, living(0, 0, 0, 0, 100, 0), kDry, 1.0,
-                        0.5, 0.5, 0.5, 0, 1.0 / 365.25});
+        rows.push_back({"empty spread table keeps the width at 0", empty,
+                        living(0, 0, 0, 0, 100, 0), kDry, 1.0, 0.5, 0.5, 0.5, 0, 1.0 / 365.25});
     }
     {
         // Height 1 - 0.5 x 4 = -1; root 1 - 0.5 x 4 = -1 (cap 10); canopy 0.25 - 0.125 x 4 = -0.25
         // (min(10, -0.25)); spread 0 - 0.25 x 4 = -1. Nothing stops at 0.
         VegKind k = constant_rate_kind(-0.5, -0.5, -0.125, -0.25, true);
-        rows.push_back({"negative rates shrink below zero", k, living(1, 1, 0.25, 0, 100, 0), kDry, 4.0, -1.0,
-                        -1.0, -0.25, -1.0, 4.0 / 365.25});
+        rows.push_back({"negative rates shrink below zero", k, living(1, 1, 0.25, 0, 100, 0), kDry,
+                        4.0, -1.0, -1.0, -0.25, -1.0, 4.0 / 365.25});
     }
     {
         // Height rate rows (age 0: 0/day), (age 1: 1/day). A step of 182.625 days is half a
@@ -140,17 +142,17 @@ std::vector<GrowRow> grow_rows() {
         uniform_row(k.height_rate, 1, 0.0, 0.0);
         uniform_row(k.height_rate, 2, 1.0, 1.0);
         k.max_height = 1000.0;
-        rows.push_back({"lookup at the new age", k, living(0, 0, 0, 0, 100, 0.5), kDry, 182.625, 182.625, 0, 0,
-                        0, 1.0});
-        rows.push_back({"lookup interpolates between ages", k, living(0, 0, 0, 0, 100, 0), kDry, 182.625,
-                        91.3125, 0, 0, 0, 0.5});
+        rows.push_back({"lookup at the new age", k, living(0, 0, 0, 0, 100, 0.5), kDry, 182.625,
+                        182.625, 0, 0, 0, 1.0});
+        rows.push_back({"lookup interpolates between ages", k, living(0, 0, 0, 0, 100, 0), kDry,
+                        182.625, 91.3125, 0, 0, 0, 0.5});
     }
     {
         // grow_method 0: a living plant neither ages nor grows.
         VegKind k = constant_rate_kind(0.5, 0.5, 0.5, 0.5, true);
         k.grow_method = 0;
-        rows.push_back({"grow_method 0 leaves the plant alone", k, living(1, 1, 1, 1, 100, 3), kDry, 10.0, 1, 1, 1,
-                        1, 3});
+        rows.push_back({"grow_method 0 leaves the plant alone", k, living(1, 1, 1, 1, 100, 3), kDry,
+                        10.0, 1, 1, 1, 1, 3});
     }
     {
         // A dead plant (code 4) of a growing kind stays as it is.
@@ -242,7 +244,8 @@ TEST(Growth, UnknownMethodStopsEvenWhereNoPlantLives) {
         std::int32_t dth_id;
         std::int32_t method;
     };
-    const Row rows[] = {{"no plant ever", 999, 2}, {"dead plant", 3, -1}, {"living plant", kAlive, 7}};
+    const Row rows[] = {
+        {"no plant ever", 999, 2}, {"dead plant", 3, -1}, {"living plant", kAlive, 7}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         VegKind k = constant_rate_kind(0.5, 0, 0, 0, false);
@@ -251,7 +254,9 @@ TEST(Growth, UnknownMethodStopsEvenWhereNoPlantLives) {
         VegPoint p = living(0, 0, 0, 0, 100, 0);
         p.dth_id = row.dth_id;
         std::vector<VegPoint> v{p, p};
-        EXPECT_EQ(fatal_text([&] { grow_vegP(StepClock{1.0, 1, 1, 0.0}, kinds, v, 0.0); }),
+        EXPECT_EQ(fatal_text([&] {
+                      grow_vegP(StepClock{1.0, 1, 1, 0.0}, kinds, v, 0.0);
+                  }),
                   "ERROR in: grow_vegP: no such growth simulation method\n");
     }
 }

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
-#include "param_tables.hpp"
 #include "input/parameter_file.hpp"
+#include "param_tables.hpp"
 #include "parameter_files.hpp"
 #include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -67,7 +67,10 @@ TEST(ManningP, LargestOverTheKinds) {
         // Cleared records of age 0: ramp gives 0 at age 0, flat 0.0625.
         {"no plant: table value at age 0", {ramp, flat}, {aged(0, 999), aged(0, 999)}, 0.0625},
         {"no plant, constant kind: single-precision 0.01", {constant}, {aged(0, 999)}, kConstant},
-        {"constant beats a smaller table value", {low, constant}, {aged(0, kAlive), aged(0, 999)}, kConstant},
+        {"constant beats a smaller table value",
+         {low, constant},
+         {aged(0, kAlive), aged(0, 999)},
+         kConstant},
         // The death code is not consulted: age 2 on the ramp gives 0.25.
         {"dead record read at its age", {ramp}, {aged(2, 4)}, 0.25},
         {"no kinds: the lowest double", {}, {}, std::numeric_limits<double>::lowest()},
@@ -96,7 +99,8 @@ struct RoughRun {
     RunState state;
 
     static host::ModelInput layout(const std::vector<std::vector<double>>& stations,
-                                   const std::vector<std::vector<double>>& starts, std::int32_t max_npt) {
+                                   const std::vector<std::vector<double>>& starts,
+                                   std::int32_t max_npt) {
         host::ModelInput input;
         input.max_npt = max_npt;
         host::ReachInput reach;
@@ -110,8 +114,8 @@ struct RoughRun {
         return input;
     }
 
-    RoughRun(const std::vector<std::vector<double>>& stations, const std::vector<std::vector<double>>& starts,
-             std::int32_t max_npt = 0)
+    RoughRun(const std::vector<std::vector<double>>& stations,
+             const std::vector<std::vector<double>>& starts, std::int32_t max_npt = 0)
         : model(layout(stations, starts, max_npt)) {
         state.kinds = {table_kind({{0.0, 0.0}, {1.0, 1.0}})};
         state.veg = PlantStore(model.max_npt(), model.n_xc(), 1);
@@ -120,7 +124,8 @@ struct RoughRun {
         }
     }
     void set_n(std::int32_t i_xc, const std::vector<double>& n) {
-        for (std::size_t k = 0; k < n.size(); ++k) state.veg.at(static_cast<std::int32_t>(k + 1), i_xc, 1).age = n[k];
+        for (std::size_t k = 0; k < n.size(); ++k)
+            state.veg.at(static_cast<std::int32_t>(k + 1), i_xc, 1).age = n[k];
     }
     void run() { Manning(state, testing::decode_call(model, 24.0)); }
     std::vector<double> pt_rr(std::int32_t i_xc) const {
@@ -148,47 +153,112 @@ TEST(Manning, SectionMeans) {
         // Stations 0, 8, 24, 32: w = 8/2, (24-0)/2, (32-8)/2, (32-24)/2 = 4, 12, 12, 4; W = 32;
         // S = 1 x 4 + 0.5 x 12 + 0.25 x 12 + 0.75 x 4 = 4 + 6 + 3 + 3 = 16; 16 / 32 = 0.5.
         {"interior points weigh half their neighbours' distance, ends half the inner one",
-         {0, 8, 24, 32}, {0}, {1.0, 0.5, 0.25, 0.75}, 4, {1}, {0.5, 0.5, 0.5, 0.5}},
+         {0, 8, 24, 32},
+         {0},
+         {1.0, 0.5, 0.25, 0.75},
+         4,
+         {1},
+         {0.5, 0.5, 0.5, 0.5}},
         // Section 1 points 1..2: w = 5, 5; S = 0.25 x 5 + 0.75 x 5 = 5; 5 / 10 = 0.5.
-        // Section 2 points 3..5: w = 5, 10, 5; S = 1 x 5 + 0.5 x 10 + 0.25 x 5 = 11.25; / 20 = 0.5625.
-        {"two sections: weights stop at the section's ends", {0, 10, 20, 30, 40}, {0, 20},
-         {0.25, 0.75, 1.0, 0.5, 0.25}, 5, {1, 3}, {0.5, 0.5, 0.5625, 0.5625, 0.5625}},
+        // Section 2 points 3..5: w = 5, 10, 5; S = 1 x 5 + 0.5 x 10 + 0.25 x 5 = 11.25; / 20 =
+        // 0.5625.
+        {"two sections: weights stop at the section's ends",
+         {0, 10, 20, 30, 40},
+         {0, 20},
+         {0.25, 0.75, 1.0, 0.5, 0.25},
+         5,
+         {1, 3},
+         {0.5, 0.5, 0.5625, 0.5625, 0.5625}},
         // Section 1 is point 1 alone: W = 0, its own n 0.25. Section 2 points 2..3: w = 5, 5,
         // (0.5 x 5 + 1 x 5) / 10 = 0.75.
-        {"one-point section takes its point's value", {0, 10, 20}, {0, 10}, {0.25, 0.5, 1.0}, 3, {1, 2},
+        {"one-point section takes its point's value",
+         {0, 10, 20},
+         {0, 10},
+         {0.25, 0.5, 1.0},
+         3,
+         {1, 2},
          {0.25, 0.75, 0.75}},
         // Section 1 starts at 15: points 3..4, w = 5, 5, (0.5 + 1) / 2 = 0.75; points 1 and 2 keep
         // the host's value.
-        {"points before the first section are not written", {0, 10, 20, 30}, {15}, {0.25, 0.25, 0.5, 1.0}, 4,
-         {3}, {U, U, 0.75, 0.75}},
+        {"points before the first section are not written",
+         {0, 10, 20, 30},
+         {15},
+         {0.25, 0.25, 0.5, 1.0},
+         4,
+         {3},
+         {U, U, 0.75, 0.75}},
         // 10 + 5e-13 less 1e-12 is below station 10: section 2 starts at point 2. Section 1
         // is point 1 (0.25); section 2 points 2..3: (0.5 + 1) / 2 = 0.75.
-        {"a start within 1e-12 beyond a station starts at that station", {0, 10, 20}, {0, 10 + 5e-13},
-         {0.25, 0.5, 1.0}, 3, {1, 2}, {0.25, 0.75, 0.75}},
+        {"a start within 1e-12 beyond a station starts at that station",
+         {0, 10, 20},
+         {0, 10 + 5e-13},
+         {0.25, 0.5, 1.0},
+         3,
+         {1, 2},
+         {0.25, 0.75, 0.75}},
         // 10 + 2e-12 less 1e-12 is still beyond 10: section 2 starts at point 3 (1.0 alone);
         // section 1 points 1..2: (0.25 + 0.5) / 2 = 0.375.
-        {"a start more than 1e-12 beyond a station starts at the next", {0, 10, 20}, {0, 10 + 2e-12},
-         {0.25, 0.5, 1.0}, 3, {1, 3}, {0.375, 0.375, 1.0}},
+        {"a start more than 1e-12 beyond a station starts at the next",
+         {0, 10, 20},
+         {0, 10 + 2e-12},
+         {0.25, 0.5, 1.0},
+         3,
+         {1, 3},
+         {0.375, 0.375, 1.0}},
         // Starts 0, 5, 50, 60 on stations 0, 10, 20: 0 -> point 1, 5 -> point 2, 50 and 60 no
-        // point. Section 1 = point 1 (0.25); section 2 runs to the last point: (0.5 + 1) / 2 = 0.75.
+        // point. Section 1 = point 1 (0.25); section 2 runs to the last point: (0.5 + 1) / 2 =
+        // 0.75.
         // Slot 4 lies past the 3 points.
-        {"sections no point reaches are empty; the one before runs to the last point", {0, 10, 20},
-         {0, 5, 50, 60}, {0.25, 0.5, 1.0}, 4, {1, 2, 0, 0}, {0.25, 0.75, 0.75, U}},
+        {"sections no point reaches are empty; the one before runs to the last point",
+         {0, 10, 20},
+         {0, 5, 50, 60},
+         {0.25, 0.5, 1.0},
+         4,
+         {1, 2, 0, 0},
+         {0.25, 0.75, 0.75, U}},
         // Two starts at 0: point 1 starts section 1 only, point 2 the second; each section is
         // one point with its own value.
-        {"a point starts at most one section", {0, 10}, {0, 0}, {0.25, 0.75}, 2, {1, 2}, {0.25, 0.75}},
+        {"a point starts at most one section",
+         {0, 10},
+         {0, 0},
+         {0.25, 0.75},
+         2,
+         {1, 2},
+         {0.25, 0.75}},
         // Coinciding stations 5, 5: W = 0, the first point's 0.75.
-        {"a section without width takes its first point's value", {5, 5}, {0}, {0.75, 0.25}, 2, {1},
+        {"a section without width takes its first point's value",
+         {5, 5},
+         {0},
+         {0.75, 0.25},
+         2,
+         {1},
          {0.75, 0.75}},
         // Stations 5 and 5 + 2^-45: W = 2 x 2^-46 = 2^-45 (about 2.8e-14), below 1e-12: 0.75.
-        {"a section narrower than 1e-12 takes its first point's value", {5, 5 + 0x1p-45}, {0}, {0.75, 0.25}, 2,
-         {1}, {0.75, 0.75}},
+        {"a section narrower than 1e-12 takes its first point's value",
+         {5, 5 + 0x1p-45},
+         {0},
+         {0.75, 0.25},
+         2,
+         {1},
+         {0.75, 0.75}},
         // Stations 0 and 2^-39 (about 1.8e-12): w = 2^-40 each, W = 2^-39 >= 1e-12;
         // S = 0.75 x 2^-40 + 0.25 x 2^-40 = 2^-40; S / W = 0.5.
-        {"a section just wider than 1e-12 is weighed", {0, 0x1p-39}, {0}, {0.75, 0.25}, 2, {1}, {0.5, 0.5}},
+        {"a section just wider than 1e-12 is weighed",
+         {0, 0x1p-39},
+         {0},
+         {0.75, 0.25},
+         2,
+         {1},
+         {0.5, 0.5}},
         // Stations 0 and 1e-12: w = 1e-12 / 2 each (halving is exact), W = 1e-12 exactly, which
         // is weighed: S = 1 x w + 0 x w = w, S / W = 0.5.
-        {"a section exactly 1e-12 wide is weighed", {0, 1e-12}, {0}, {1.0, 0.0}, 2, {1}, {0.5, 0.5}},
+        {"a section exactly 1e-12 wide is weighed",
+         {0, 1e-12},
+         {0},
+         {1.0, 0.0},
+         2,
+         {1},
+         {0.5, 0.5}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);

@@ -13,10 +13,10 @@
 #include "dynamics/growth.hpp"
 #include "dynamics/mortality.hpp"
 #include "dynamics/roughness.hpp"
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
 #include "param_tables.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -107,11 +107,13 @@ struct StepRun {
         state.veg = PlantStore(model.max_npt(), model.n_xc(), state.num_veg_kinds);
         for (std::int32_t i = 1; i <= model.n_xc(); ++i) {
             for (std::int32_t k = 1; k <= model.max_npt(); ++k) {
-                for (VegPoint& rec : state.veg.cell(k, i)) rec = VegPoint{kNeverPlanted, 0, 0, 0, 0, 0, 0, 0, kNever};
+                for (VegPoint& rec : state.veg.cell(k, i))
+                    rec = VegPoint{kNeverPlanted, 0, 0, 0, 0, 0, 0, 0, kNever};
             }
         }
         state.n_stress_class = 1;
-        for (const VegKind& kind : kinds) state.veg_rr_on = state.veg_rr_on || kind.rough_method > 0;
+        for (const VegKind& kind : kinds)
+            state.veg_rr_on = state.veg_rr_on || kind.rough_method > 0;
         model.set_water_level(100.0, 0.0);
     }
     StepClock clock(std::int32_t day) {
@@ -141,7 +143,9 @@ void step_by_process(StepRun& run, std::int32_t day) {
     if (run.state.veg_rr_on) Manning(run.state, host);
 }
 
-bool same_bits(const VegPoint& a, const VegPoint& b) { return std::memcmp(&a, &b, sizeof(VegPoint)) == 0; }
+bool same_bits(const VegPoint& a, const VegPoint& b) {
+    return std::memcmp(&a, &b, sizeof(VegPoint)) == 0;
+}
 
 TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
     // Two reaches of three cross sections of 12 points (beds 100 .. 111), two
@@ -160,7 +164,8 @@ TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
         for (StepRun* run : {&one_pass, &reference}) {
             run->model.set_water_level(level, 0.5);
             for (std::int32_t i = 1; i <= run->model.n_xc(); ++i) {
-                for (std::int32_t k = 1; k <= 12; ++k) run->model.scour_var(k, i) = (level - 100.0 - k) * 1.5 + i;
+                for (std::int32_t k = 1; k <= 12; ++k)
+                    run->model.scour_var(k, i) = (level - 100.0 - k) * 1.5 + i;
             }
         }
         const StepClock c = one_pass.clock(day);
@@ -172,14 +177,16 @@ TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
             for (std::int32_t k = 1; k <= 12; ++k) {
                 for (std::int32_t m = 1; m <= 2; ++m) {
                     const VegPoint& a = one_pass.state.veg.at(k, i, m);
-                    ASSERT_TRUE(same_bits(a, reference.state.veg.at(k, i, m))) << "point " << k << " xc " << i << " kind " << m;
+                    ASSERT_TRUE(same_bits(a, reference.state.veg.at(k, i, m)))
+                        << "point " << k << " xc " << i << " kind " << m;
                     if (a.dth_id == kAlive) ++alive;
                     if (a.dth_id != kAlive && a.dth_id != kNeverPlanted) ++killed;
                 }
                 ASSERT_EQ(one_pass.model.pt_rr(k, i), reference.model.pt_rr(k, i));
             }
         }
-        ASSERT_EQ(one_pass.state.establishment.seed_distance, reference.state.establishment.seed_distance);
+        ASSERT_EQ(one_pass.state.establishment.seed_distance,
+                  reference.state.establishment.seed_distance);
         ASSERT_EQ(one_pass.state.establishment.seed_time, reference.state.establishment.seed_time);
         ASSERT_EQ(one_pass.state.water_prev, reference.state.water_prev);
     }

@@ -7,18 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
-#include "host_model/host_model.hpp"
 #include "host_call_capture.hpp"
+#include "host_model/host_model.hpp"
 #include "parameter_files.hpp"
 #include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
 
 using testing::TempWorkDir;
-
 
 std::string fatal_text(const std::function<void()>& action) {
     try {
@@ -35,13 +34,13 @@ TEST(StepClock, StepIsDueWhenElapsedDaysExceedTheIntervalLessTolerance) {
         bool due;
     };
     const Row rows[] = {
-        {24.0, 0.0, 1.0, true},            // exactly one day: 1.0 > 1 - 1e-12
+        {24.0, 0.0, 1.0, true},  // exactly one day: 1.0 > 1 - 1e-12
         {23.0, 0.0, 1.0, false},
-        {24.0 - 1e-10, 0.0, 1.0, false},   // short by about 4e-12 days
-        {24.0 - 1e-12, 0.0, 1.0, true},    // short by less than the tolerance
+        {24.0 - 1e-10, 0.0, 1.0, false},  // short by about 4e-12 days
+        {24.0 - 1e-12, 0.0, 1.0, true},   // short by less than the tolerance
         {48.0, 24.0, 1.0, true},
         {47.0, 24.0, 1.0, false},
-        {0.0, 0.0, 0.0, true},             // a zero interval steps even at time 0
+        {0.0, 0.0, 0.0, true},  // a zero interval steps even at time 0
         {12.0, 0.0, 0.5, true},
         {2400.0, 24.0, 1.0, true},
     };
@@ -133,7 +132,8 @@ TEST(KindCount, ReadsTheCountFromTheFirstVnmLine) {
         std::string file;
         std::string result;  // the count, or the stop message
     };
-    const std::string unreadable = "ERROR in: main_veg: Error reading num_veg_kinds in vegetation input file\n";
+    const std::string unreadable =
+        "ERROR in: main_veg: Error reading num_veg_kinds in vegetation input file\n";
     const std::string no_count =
         "ERROR in: main_veg: Error reading vegetation input file to find number of veg kinds\n";
     const Row rows[] = {
@@ -219,7 +219,8 @@ TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     testing::write_map("veg", {"none"});  // the map the parameter file names
     host::HostModel model(host::simple_model(1, 1, 2));
     // The degree-day kind needs the temperature series, which is missing here.
-    TempWorkDir::write("vegetation.txt", testing::parameter_file({{.degree_days = true}, {.roughness = true}}));
+    TempWorkDir::write("vegetation.txt",
+                       testing::parameter_file({{.degree_days = true}, {.roughness = true}}));
     RunState state;
     EXPECT_EQ(fatal_text([&] { set_up(state, testing::decode_call(model, 0.0)); }),
               "ERROR in: main_veg: could not open file\n");
@@ -231,7 +232,8 @@ TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     EXPECT_EQ(second.n_temp, 1);
     EXPECT_TRUE(std::filesystem::exists("temp_out.txt"));
 
-    TempWorkDir::write("vegetation.txt", testing::parameter_file({{.roughness = true}, {.degree_days = true}}));
+    TempWorkDir::write("vegetation.txt",
+                       testing::parameter_file({{.roughness = true}, {.degree_days = true}}));
     RunState reversed;
     set_up(reversed, testing::decode_call(model, 0.0));
     EXPECT_TRUE(reversed.veg_rr_on);
@@ -270,8 +272,11 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
              a.n_rr = HostVector<const std::int32_t>(s.data(), 2);
          },
          "ERROR in: main_veg: cross section 1 has 31 roughness sections, outside 0 .. 30\n"},
-        {"gis cross section unknown", [](host::ModelInput& in) { in.gis_xc = {1, 0}; }, nullptr,
-         "ERROR in: main_veg: gis_xc entry 2 names cross section 0, outside 1 .. 2\n"},
+        {"gis cross section unknown",
+         [](host::ModelInput& in) {
+             in.gis_xc = {1, 0};
+         },
+         nullptr, "ERROR in: main_veg: gis_xc entry 2 names cross section 0, outside 1 .. 2\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

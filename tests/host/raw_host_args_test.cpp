@@ -8,7 +8,6 @@
 namespace tulma {
 namespace {
 
-
 TEST(HostLogical, OnlyTheLowestBitDecides) {
     EXPECT_TRUE(host_true(-1));
     EXPECT_TRUE(host_true(1));

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -19,14 +19,14 @@ TEST(VegExist, SpreadsTheCodesPointsEvenly) {
         std::vector<std::int32_t> with_kind;  // running numbers that carry the kind
     };
     const Row rows[] = {
-        {10, 0.3, {1, 5, 8}},            // m = 3, q = 10/3: ceil(4.33), ceil(7.67)
-        {9, 1.0 / 3.0, {1, 4, 7}},       // q = 3 exactly: s q + 1 is already whole
-        {4, 0.5, {1, 3}},                // m = 2
-        {4, 0.75, {2, 3, 4}},            // e = 1: only the first point stays empty
+        {10, 0.3, {1, 5, 8}},                  // m = 3, q = 10/3: ceil(4.33), ceil(7.67)
+        {9, 1.0 / 3.0, {1, 4, 7}},             // q = 3 exactly: s q + 1 is already whole
+        {4, 0.5, {1, 3}},                      // m = 2
+        {4, 0.75, {2, 3, 4}},                  // e = 1: only the first point stays empty
         {10, 0.8, {2, 3, 4, 5, 7, 8, 9, 10}},  // e = 2, q = 5: points 1 and 6 empty
-        {5, 0.0, {1}},                   // m is at least 1
+        {5, 0.0, {1}},                         // m is at least 1
         {5, -0.2, {1}},
-        {49, 0.99, {}},                  // e = round(0.49) = 0: every point (filled below)
+        {49, 0.99, {}},  // e = round(0.49) = 0: every point (filled below)
         {1, 0.3, {1}},
     };
     for (const Row& r : rows) {
@@ -48,7 +48,8 @@ TEST(VegExist, SpreadsTheCodesPointsEvenly) {
         vegExist(4, 3, 0.5);
         ADD_FAILURE() << "no stop";
     } catch (const FatalError& e) {
-        EXPECT_EQ(e.console_text(), "ERROR in vegExist: indexPoint should be smaller than nptOfVegCodeL.\n");
+        EXPECT_EQ(e.console_text(),
+                  "ERROR in vegExist: indexPoint should be smaller than nptOfVegCodeL.\n");
     }
 }
 
@@ -75,7 +76,8 @@ Polygon ring(std::vector<std::pair<double, double>> points, const std::string& c
 TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
     // A 10 x 10 square with a 4 x 4 hole as a second ring, and a far square.
     Polygon holed = ring({{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}, "a");
-    for (auto [x, y] : std::vector<std::pair<double, double>>{{3, 3}, {7, 3}, {7, 7}, {3, 7}, {3, 3}}) {
+    for (auto [x, y] :
+         std::vector<std::pair<double, double>>{{3, 3}, {7, 3}, {7, 7}, {3, 7}, {3, 3}}) {
         holed.x.push_back(x);
         holed.y.push_back(y);
     }
@@ -92,12 +94,12 @@ TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
         std::int32_t index;
     };
     const Row rows[] = {
-        {1, 1, 1},     // inside the outer ring
-        {5, 5, 1},     // in the hole: no polygon contains it, the nearest centroid is the first
-        {104, 2, 2},   // inside the second
-        {60, 5, 2},    // outside both: centroid of the second is 45 away, the first 55
-        {55, 5, 1},    // equally far from both: the first wins the tie
-        {10, 5, 1},    // on the right edge: the crossing at x counts
+        {1, 1, 1},    // inside the outer ring
+        {5, 5, 1},    // in the hole: no polygon contains it, the nearest centroid is the first
+        {104, 2, 2},  // inside the second
+        {60, 5, 2},   // outside both: centroid of the second is 45 away, the first 55
+        {55, 5, 1},   // equally far from both: the first wins the tie
+        {10, 5, 1},   // on the right edge: the crossing at x counts
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
@@ -118,9 +120,12 @@ struct PlacingRun {
         state.num_veg_kinds = 3;
         state.kinds.resize(3);
         state.veg = PlantStore(host.max_npt, host.n_xc, 3);
-        for (std::int32_t j = 1; j <= host.n_xc; ++j) state.ref_ele_init.push_back(host.xc_ref.ref_ele(j));
+        for (std::int32_t j = 1; j <= host.n_xc; ++j)
+            state.ref_ele_init.push_back(host.xc_ref.ref_ele(j));
     }
-    const VegPoint& at(std::int32_t k, std::int32_t j, std::int32_t m) const { return state.veg.at(k, j, m); }
+    const VegPoint& at(std::int32_t k, std::int32_t j, std::int32_t m) const {
+        return state.veg.at(k, j, m);
+    }
 };
 
 host::ModelInput two_sections() {
@@ -149,7 +154,8 @@ TEST(Placing, KindsFollowDensityPerCrossSection) {
     Polygon bar = ring({{-1, -1}, {-1, 1}, {91, 1}, {91, -1}, {-1, -1}}, "bar");
     bar.cx = 45.0;
     run.state.ENpg = {bar};
-    run.state.veg_codes = {code("other", {1, 1, 1}, {1, 1, 1}), code("bar", {2.5, 3.0, 0.0}, {0.3, 1.0, 1.0})};
+    run.state.veg_codes = {code("other", {1, 1, 1}, {1, 1, 1}),
+                           code("bar", {2.5, 3.0, 0.0}, {0.3, 1.0, 1.0})};
     place_initial_vegetation(run.state, run.host);
 
     for (std::int32_t j = 1; j <= 2; ++j) {
@@ -188,7 +194,8 @@ TEST(Placing, KindsFollowDensityPerCrossSection) {
 
 TEST(Placing, LevKindAloneOnItsRangesAndSizesFromAge) {
     host::ModelInput input = two_sections();
-    input.reaches[0].sections[0].lev = {{20.0 + 5e-5, 30.0 - 5e-5}};  // within the tolerance of 20 and 30
+    input.reaches[0].sections[0].lev = {
+        {20.0 + 5e-5, 30.0 - 5e-5}};  // within the tolerance of 20 and 30
     PlacingRun run(input);
     run.state.lev_kind = 3;
     VegKind& grown = run.state.kinds[0];

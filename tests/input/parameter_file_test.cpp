@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -65,73 +65,83 @@ const std::string kEchoTwelveOnes = rep("       1.000", 12);
 
 // Every record and every method code a kind block can hold, in two blocks.
 const std::string kComplete =
-    "* parameter test file\n"                      // 1
-    "VPM 1.0 30.0\n"                               // 2
-    "VNM 2 2\n"                                    // 3
-    "LEV 2\n"                                      // 4
-    "VIN \"maps/veg poly.shp\"\n"                  // 5
-    "vit vegcode\n"                                // 6
-    "VIV forest 5.0 0.5 2.5 1.0\n"                 // 7
-    "VIV bar,0,0,1.5,0.25\n"                       // 8
-    "VVN   Fremont cottonwood\n"                   // 9
-    "MMT 2\n"                                      // 10
-    "MDD 150.0 10.0 30.0\n"                        // 11
-    "MPR 3 10 0.5 0.1\n"                           // 12
-    "MPW 0.3 1000.0 5.0\n"                         // 13
-    "MLT 0" + kTwelveOnes + "\n"                   // 14
-    "MEL 0.2\n"                                    // 15
-    "GMT 1\n"                                      // 16
-    "GST 0" + kTwelveOnes + "\n"                   // 17
-    "GST 5" + kTwelveOnes + "\n"                   // 18
-    "GSM 25.0\n"                                   // 19
-    "GCP 0" + kTwelveOnes + "\n"                   // 20
-    "GCM 3.0\n"                                    // 21
-    "GRT 0" + kTwelveOnes + "\n"                   // 22
-    "GRS 0.5 4.0\n"                                // 23
-    "RMT 1\n"                                      // 24
-    "RAM 0 0.03\n"                                 // 25
-    "RAM 10 0.08\n"                                // 26
-    "CMT 1\n"                                      // 27
-    "CID 17\n"                                     // 28
-    "CMP 0 0.5 0.25\n"                             // 29
-    "CSH 3.0\n"                                    // 30
-    "SMT 1\n"                                      // 31
-    "SID 11\n"                                     // 32
-    "SVC 0 5.125\n"                                // 33
-    "SVC 1 9.5\n"                                  // 34
-    "BMT 1\n"                                      // 35
-    "BID 12\n"                                     // 36
-    "BDP 0.75\n"                                   // 37
-    "DMT 1\n"                                      // 38
-    "DID 13\n"                                     // 39
-    "DTM 0 10 20\n"                                // 40
-    "YMT 3\n"                                      // 41
-    "YID 14\n"                                     // 42
-    "YTM 1.5 0.02 0.05\n"                          // 43
-    "YWT 0 0.1 0.2\n"                              // 44
-    "YMN F F F F T T T T T F F F\n"                // 45
-    "IMT 0\n"                                      // 46
-    "AMT 1\n"                                      // 47
-    "AID 16\n"                                     // 48
-    "ATM 120\n"                                    // 49
-    "! the second kind has no name\n"             // 50
-    "MMT 1\n"                                      // 51
+    "* parameter test file\n"       // 1
+    "VPM 1.0 30.0\n"                // 2
+    "VNM 2 2\n"                     // 3
+    "LEV 2\n"                       // 4
+    "VIN \"maps/veg poly.shp\"\n"   // 5
+    "vit vegcode\n"                 // 6
+    "VIV forest 5.0 0.5 2.5 1.0\n"  // 7
+    "VIV bar,0,0,1.5,0.25\n"        // 8
+    "VVN   Fremont cottonwood\n"    // 9
+    "MMT 2\n"                       // 10
+    "MDD 150.0 10.0 30.0\n"         // 11
+    "MPR 3 10 0.5 0.1\n"            // 12
+    "MPW 0.3 1000.0 5.0\n"          // 13
+    "MLT 0" +
+    kTwelveOnes +
+    "\n"         // 14
+    "MEL 0.2\n"  // 15
+    "GMT 1\n"    // 16
+    "GST 0" +
+    kTwelveOnes +
+    "\n"  // 17
+    "GST 5" +
+    kTwelveOnes +
+    "\n"          // 18
+    "GSM 25.0\n"  // 19
+    "GCP 0" +
+    kTwelveOnes +
+    "\n"         // 20
+    "GCM 3.0\n"  // 21
+    "GRT 0" +
+    kTwelveOnes +
+    "\n"                                                              // 22
+    "GRS 0.5 4.0\n"                                                   // 23
+    "RMT 1\n"                                                         // 24
+    "RAM 0 0.03\n"                                                    // 25
+    "RAM 10 0.08\n"                                                   // 26
+    "CMT 1\n"                                                         // 27
+    "CID 17\n"                                                        // 28
+    "CMP 0 0.5 0.25\n"                                                // 29
+    "CSH 3.0\n"                                                       // 30
+    "SMT 1\n"                                                         // 31
+    "SID 11\n"                                                        // 32
+    "SVC 0 5.125\n"                                                   // 33
+    "SVC 1 9.5\n"                                                     // 34
+    "BMT 1\n"                                                         // 35
+    "BID 12\n"                                                        // 36
+    "BDP 0.75\n"                                                      // 37
+    "DMT 1\n"                                                         // 38
+    "DID 13\n"                                                        // 39
+    "DTM 0 10 20\n"                                                   // 40
+    "YMT 3\n"                                                         // 41
+    "YID 14\n"                                                        // 42
+    "YTM 1.5 0.02 0.05\n"                                             // 43
+    "YWT 0 0.1 0.2\n"                                                 // 44
+    "YMN F F F F T T T T T F F F\n"                                   // 45
+    "IMT 0\n"                                                         // 46
+    "AMT 1\n"                                                         // 47
+    "AID 16\n"                                                        // 48
+    "ATM 120\n"                                                       // 49
+    "! the second kind has no name\n"                                 // 50
+    "MMT 1\n"                                                         // 51
     "MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22\n"  // 52
-    "MPR 2 5 0.25 0.05\n"                          // 53
-    "MEL 0.1\n"                                    // 54
-    "GMT 0\n"                                      // 55
-    "RMT 0\n"                                      // 56
-    "CMT 0\n"                                      // 57
-    "SMT 0\n"                                      // 58
-    "BMT 0\n"                                      // 59
-    "DMT 0\n"                                      // 60
-    "YMT 2\n"                                      // 61
-    "YID 4\n"                                      // 62
-    "YWT 0 0.3 0.4\n"                              // 63
-    "YMN t f .T. F T F T F T F T F\n"              // 64
-    "IMT 0\n"                                      // 65
-    "AMT 0\n"                                      // 66
-    "END\n"                                        // 67
+    "MPR 2 5 0.25 0.05\n"                                             // 53
+    "MEL 0.1\n"                                                       // 54
+    "GMT 0\n"                                                         // 55
+    "RMT 0\n"                                                         // 56
+    "CMT 0\n"                                                         // 57
+    "SMT 0\n"                                                         // 58
+    "BMT 0\n"                                                         // 59
+    "DMT 0\n"                                                         // 60
+    "YMT 2\n"                                                         // 61
+    "YID 4\n"                                                         // 62
+    "YWT 0 0.3 0.4\n"                                                 // 63
+    "YMN t f .T. F T F T F T F T F\n"                                 // 64
+    "IMT 0\n"                                                         // 65
+    "AMT 0\n"                                                         // 66
+    "END\n"                                                           // 67
     "anything after END is never read\n";
 
 TEST(ParameterFile, EchoesEveryRecordAsRead) {
@@ -329,12 +339,15 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
     };
     const Row rows[] = {
         {"no VNM before END: the set-up counted none", "VPM 1.0 30.0\nVIN a.shp\nEND\n",
-         "  Expecting record VNM - found:\n  " + pad("VIN a.shp", 300) + "\n  at line      2\n"
-         "Please recheck the dataset.\n", 0},
+         "  Expecting record VNM - found:\n  " + pad("VIN a.shp", 300) +
+             "\n  at line      2\n"
+             "Please recheck the dataset.\n",
+         0},
         {"VNM the set-up did not recognise", with("VNM 2 2", "VNM 3 2"),
          log_line("read_vegData", "VNM record gives 3 vegetation kinds but the set-up counted 2")},
         {"more than 30 kinds", with("VNM 2 2", "VNM 31 2"),
-         log_line("read_vegData", "VNM record gives 31 vegetation kinds, at most 30 are allowed"), 31},
+         log_line("read_vegData", "VNM record gives 31 vegetation kinds, at most 30 are allowed"),
+         31},
         {"no kinds", with("VNM 2 2", "VNM 0 2"),
          log_line("read_vegData", "VNM record gives 0 vegetation kinds, at least 1 is needed"), 0},
         {"LEV kind beyond the kinds", with("LEV 2", "LEV 3"),
@@ -345,10 +358,12 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
          log_line("read_vegData", "ERROR at record VIV, duplicate vegetation code")},
         {"initial age beyond 1000 years", with("VIV forest 5.0", "VIV forest 1000.5"),
          log_line("read_vegData",
-                  "VIV record gives vegetation kind 1 an initial age of 1000.5 years, at most 1000 are allowed")},
+                  "VIV record gives vegetation kind 1 an initial age of 1000.5 years, at most 1000 "
+                  "are allowed")},
         {"code with a pair missing", with("VIV bar,0,0,1.5,0.25", "VIV bar,0,0,1.5"),
          "  Error at record VIV at line:\n" + pad("VIV bar,0,0,1.5", 300) +
-             "\n- found:   4 data items in line and expecting    5 data items.\nat line number :      8\n"},
+             "\n- found:   4 data items in line and expecting    5 data items.\nat line number :   "
+             "   8\n"},
         {"germination method 3", with("MMT 2", "MMT 3"),
          method_message("No such germination simulation method at : ", "MMT 3")},
         {"growth method 2", with("GMT 1", "GMT 2"),
@@ -363,7 +378,8 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
          method_message("No such scouring simulation method at : ", "SID 11")},
         {"drowning method 2", with("DMT 1", "DMT 2"),
          method_message("No such drowning simulation method at : ", "DID 13")},
-        {"drying method 4", with("YMT 3\nYID 14\nYTM 1.5 0.02 0.05\nYWT 0 0.1 0.2\n", "YMT 4\nYID 14\n"),
+        {"drying method 4",
+         with("YMT 3\nYID 14\nYTM 1.5 0.02 0.05\nYWT 0 0.1 0.2\n", "YMT 4\nYID 14\n"),
          method_message("No such drying simulation method at : ", "YID 14")},
         {"ice method 1 reads its id first", with("IMT 0", "IMT 1\nIID 19"),
          method_message("No such ice simulation method at : ", "IID 19")},
@@ -378,9 +394,11 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
         {"drying method 1 without a YTM row", with("YTM 1.5 0.02 0.05\nYWT 0 0.1 0.2\n", ""),
          "  Expecting record YTM - found:\n  " + pad("YMN F F F F T T T T T F F F", 300) +
              "\n  at line     42\nPlease recheck the dataset.\n"},
-        {"odd MDY count", with("MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22", "MDY 1 2 3 4 5"),
+        {"odd MDY count",
+         with("MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22", "MDY 1 2 3 4 5"),
          "  Error at record MDY at line:\n" + pad("MDY 1 2 3 4 5", 300) +
-             "\n- found:   5 data items in line and expecting    4 data items.\nat line number :     52\n"},
+             "\n- found:   5 data items in line and expecting    4 data items.\nat line number :   "
+             "  52\n"},
         {"neither MDY nor MDD", with("MDD 150.0 10.0 30.0", "MPR 150.0 10.0 30.0"),
          "  Expecting record MDY - found:\n  " + pad("MPR 150.0 10.0 30.0", 300) +
              "\n  at line     11\nPlease recheck the dataset.\n"},
@@ -392,7 +410,8 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
              "\n at line number :     45\n"},
         {"CMP row one value short", with("CMP 0 0.5 0.25", "CMP 0 0.5"),
          "  Error at record CMP at line:\n" + pad("CMP 0 0.5", 300) +
-             "\n- found:   2 data items in line and expecting    3 data items.\nat line number :     29\n"},
+             "\n- found:   2 data items in line and expecting    3 data items.\nat line number :   "
+             "  29\n"},
         {"file ends inside a block", kComplete.substr(0, kComplete.find("RMT 0")),
          "  Expecting record RMT - found:\n  " + pad("END", 300) +
              "\n  at line     56\nPlease recheck the dataset.\n"},
@@ -400,8 +419,9 @@ TEST(ParameterFile, MalformedFilesStopWithTheirMessage) {
          kComplete.substr(0, kComplete.find("YMN t f")),
          "  Expecting record YMN - found:\n  " + pad("END", 300) +
              "\n  at line     64\nPlease recheck the dataset.\n"},
-        {"41 MDY pairs", with("MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22",
-                              "MDY" + rep(" 1 2", 41)),
+        {"41 MDY pairs",
+         with("MDY 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22",
+              "MDY" + rep(" 1 2", 41)),
          log_line("read_vegData", "too much MDY pairs, please increase MAXTABLE")},
         {"release days past the day range", with("MDD 150.0 10.0 30.0", "MDD 150.0 10.0 3e9"),
          log_line("read_vegData",
@@ -422,7 +442,8 @@ TEST(ParameterFile, RowsPastATableAreRefusedBeforeTheirEcho) {
     ParameterRun run(with("SVC 0 5.125\nSVC 1 9.5\n", rows), 2);
     EXPECT_EQ(run.stop, log_line("read_vegData", "too much SVC record, please increase MAXTABLE"));
     const std::vector<std::string> echo = lines_of(run.echo());
-    EXPECT_EQ(echo.back(), "    112   SVC       79.00        1.00");  // the 80th row, lines 33 .. 112
+    EXPECT_EQ(echo.back(),
+              "    112   SVC       79.00        1.00");  // the 80th row, lines 33 .. 112
 }
 
 TEST(ParameterFile, DensityAndDuplicateErrorsLeaveTheirLineInTheEcho) {
@@ -434,7 +455,8 @@ TEST(ParameterFile, DensityAndDuplicateErrorsLeaveTheirLineInTheEcho) {
     const std::vector<std::string> echo = lines_of(duplicate.echo());
     ASSERT_GE(echo.size(), 2U);
     EXPECT_EQ(echo[echo.size() - 2].substr(0, 16), "      8   VIV   ");  // echoed and checked first
-    EXPECT_EQ(echo.back(), " ERROR at record VIV, duplicate vegetation code, line number =            8");
+    EXPECT_EQ(echo.back(),
+              " ERROR at record VIV, duplicate vegetation code, line number =            8");
 }
 
 }  // namespace
@@ -445,7 +467,8 @@ namespace {
 
 // The bundled example must stay readable as the reader evolves.
 TEST(ParameterFile, BundledExampleReads) {
-    const std::string example = testing::TempWorkDir::read(std::string(TULMA_SOURCE_DIR) + "/examples/river/vegetation.txt");
+    const std::string example = testing::TempWorkDir::read(std::string(TULMA_SOURCE_DIR) +
+                                                           "/examples/river/vegetation.txt");
     ASSERT_FALSE(example.empty());
     ParameterRun run(example, 3);
     EXPECT_EQ(run.stop, "");

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "shapefile_bytes.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 #ifndef TULMA_SOURCE_DIR
 #define TULMA_SOURCE_DIR "/work/main"
@@ -378,24 +378,30 @@ TEST(ShapefileRefusals, EachStopsWithItsMessage) {
         {"fewer table records than shapes", two, one_code,
          "ERROR in: read_ENV: veg.dbf holds 1 record but veg.shp holds 2 shapes\n"},
         {"point count past the file", shp_file(5, {kTriangle, too_many_points}), two_codes,
-         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 1000000 points, more than the rest of the "
+         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 1000000 points, more than "
+         "the rest of the "
          "file holds\n"},
         {"negative part count", shp_file(5, {negative_parts}), one_code,
-         "ERROR in: read_ENV: veg.shp shape record 1 gives -1 parts and 5 points, more than the rest of the "
+         "ERROR in: read_ENV: veg.shp shape record 1 gives -1 parts and 5 points, more than the "
+         "rest of the "
          "file "
          "holds\n"},
         // PolygonZ records must carry z and m: a 2D record is short by them.
         {"PolygonZ record without z and m", shp_file(5, {kSquare}).replace(32, 1, "\x0f"), one_code,
-         "ERROR in: read_ENV: veg.shp shape record 1 gives 1 part and 5 points, more than the rest of the file "
+         "ERROR in: read_ENV: veg.shp shape record 1 gives 1 part and 5 points, more than the rest "
+         "of the file "
          "holds\n"},
         {"ring start past the points", shp_file(5, {ring_past_points}), one_code,
-         "ERROR in: read_ENV: veg.shp shape record 1 starts ring 1 at point index 5, but the record has 5 "
+         "ERROR in: read_ENV: veg.shp shape record 1 starts ring 1 at point index 5, but the "
+         "record has 5 "
          "points\n"},
         {"ring start before the points", shp_file(5, {ring_before_points}), one_code,
-         "ERROR in: read_ENV: veg.shp shape record 1 starts ring 1 at point index -1, but the record has 5 "
+         "ERROR in: read_ENV: veg.shp shape record 1 starts ring 1 at point index -1, but the "
+         "record has 5 "
          "points\n"},
         {"table cut inside its counts", two, short_dbf,
-         "ERROR in: read_ENV: veg.dbf is too short for the record count and lengths of a dBASE header\n"},
+         "ERROR in: read_ENV: veg.dbf is too short for the record count and lengths of a dBASE "
+         "header\n"},
         {"header length 32", square, header_32,
          "ERROR in: read_ENV: veg.dbf gives a header length of 32 bytes, at least 33 are needed\n"},
         {"129 fields", square, fields_129,
@@ -403,10 +409,12 @@ TEST(ShapefileRefusals, EachStopsWithItsMessage) {
         {"descriptors past the file", square, fields_128,
          "ERROR in: read_ENV: veg.dbf ends inside the descriptors of its 128 fields\n"},
         {"file ends after a record's NumParts", two.substr(0, kSecond + 48), two_codes,
-         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 0 points, more than the rest of the file "
+         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 0 points, more than the rest "
+         "of the file "
          "holds\n"},
         {"file ends inside a record's points", two.substr(0, kSecond + 60), two_codes,
-         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 4 points, more than the rest of the file "
+         "ERROR in: read_ENV: veg.shp shape record 2 gives 1 part and 4 points, more than the rest "
+         "of the file "
          "holds\n"},
         {"value past the file", two, cut_values,
          "ERROR in: read_ENV: the CODE value of record 2 lies outside veg.dbf\n"},

@@ -1,14 +1,14 @@
 #include "input/temperature_file.hpp"
-#include "model/temperature_series.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "input/record_reader.hpp"
+#include "model/temperature_series.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {

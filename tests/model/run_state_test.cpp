@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "util/fatal_error.hpp"
 #include "temp_dir.hpp"
+#include "util/fatal_error.hpp"
 
 namespace tulma {
 namespace {
@@ -44,10 +44,10 @@ TEST(RunFiles, AFileThatCannotBeWrittenStopsTheRunNamingIt) {
         RunState state;
         RunFiles& files = state.files;
         const std::vector<std::pair<OutputFile*, std::string>> all = {
-            {&files.err, "veg_err.dat"},      {&files.out, "veg_out.txt"},
-            {&files.sum, "veg_sum_out.dat"},  {&files.age, "veg_age_out.dat"},
-            {&files.ele, "veg_Ele_out.dat"},  {&files.man, "veg_Man_out.dat"},
-            {&files.gis, "veg_GIS_out.dat"},  {&files.temp_out, "temp_out.txt"}};
+            {&files.err, "veg_err.dat"},     {&files.out, "veg_out.txt"},
+            {&files.sum, "veg_sum_out.dat"}, {&files.age, "veg_age_out.dat"},
+            {&files.ele, "veg_Ele_out.dat"}, {&files.man, "veg_Man_out.dat"},
+            {&files.gis, "veg_GIS_out.dat"}, {&files.temp_out, "temp_out.txt"}};
         for (const auto& [file, name] : all) {
             ASSERT_TRUE(file->open_replace(name));
             file->line("an earlier event");

@@ -15,7 +15,8 @@ inline void fill(ParamTable& table, std::initializer_list<std::vector<double>> r
     std::int32_t row = 0;
     for (const std::vector<double>& values : rows) {
         ++row;
-        for (std::size_t c = 0; c < values.size(); ++c) table.at(row, static_cast<std::int32_t>(c)) = values[c];
+        for (std::size_t c = 0; c < values.size(); ++c)
+            table.at(row, static_cast<std::int32_t>(c)) = values[c];
     }
     table.n_rows = row;
 }

@@ -428,8 +428,9 @@ TEST(TulmaRunWithTheLibrary, AFullDiskStopsTheRunNamingTheFile) {
                              TULMA_RUN_PROGRAM, (folder.path() / "scenario.toml").string()});
     const Outcome o = run_program(folder.path(), args, {}, "/usr/bin/unshare");
     EXPECT_EQ(o.exit_status, 3) << o.err;
-    const std::regex message("ERROR in: (main_veg|output_veg): could not write "
-                             "veg_[A-Za-z_]+\\.(dat|txt): the disk is full\n");
+    const std::regex message(
+        "ERROR in: (main_veg|output_veg): could not write "
+        "veg_[A-Za-z_]+\\.(dat|txt): the disk is full\n");
     EXPECT_TRUE(std::regex_match(o.out, message)) << o.out;
     EXPECT_NE(o.err.find("the library stopped on an input error during host call 1 of 46"),
               std::string::npos)

@@ -6,12 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <limits>
-
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,7 +25,8 @@ using tulma::LineBuilder;
 // field lays it out; built straight from std::to_chars.
 std::string reference_fixed(double v, int width, int decimals) {
     char text[400];
-    const auto r = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::fixed, decimals);
+    const auto r =
+        std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::fixed, decimals);
     std::string magnitude(text, r.ptr);
     if (decimals == 0) magnitude += '.';
     const std::size_t sign = std::signbit(v) ? 1 : 0;
@@ -41,7 +41,8 @@ std::string reference_fixed(double v, int width, int decimals) {
 // otherwise (no E for a three-digit exponent).
 std::string reference_general(double v) {
     char text[32];
-    const auto r = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 5);
+    const auto r =
+        std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 5);
     const std::string digits = std::string(1, text[0]) + std::string(text + 2, 5);
     const int exponent = std::stoi(std::string(text + 8, r.ptr));
     const std::string sign = std::signbit(v) ? "-" : "";
@@ -54,8 +55,8 @@ std::string reference_general(double v) {
     } else {
         const int shown = exponent + 1;
         char tail[8];
-        std::snprintf(tail, sizeof tail, std::abs(shown) < 100 ? "E%c%02d" : "%c%03d", shown < 0 ? '-' : '+',
-                      std::abs(shown));
+        std::snprintf(tail, sizeof tail, std::abs(shown) < 100 ? "E%c%02d" : "%c%03d",
+                      shown < 0 ? '-' : '+', std::abs(shown));
         return (std::signbit(v) ? "-" : " ") + std::string("0.") + digits + tail;
     }
     return std::string(9 - field.size(), ' ') + field + "    ";
@@ -64,9 +65,11 @@ std::string reference_general(double v) {
 std::vector<double> awkward_values() {
     std::vector<double> values;
     // Ties and near-ties at two and six digits, carries into a new digit.
-    for (double v : {0.125, 0.375, 0.005, 0.015, 0.025, 2.675, 1.005, 99.995, 99.99995, 999999.5, 999999.4,
-                     99999.95, 9.999995, 0.0999999, 0.1, 0.09999995, 123456.5, 999.9995, 1e-3, 5e-7, 0.0,
-                     1.0, 1e5, 1e6, 1e-13, 1e-14, 1e-15, 1e10, 3.0e19, 1.8446744073709552e19}) {
+    for (double v : {0.125,    0.375,     0.005,    0.015,      0.025,    2.675,
+                     1.005,    99.995,    99.99995, 999999.5,   999999.4, 99999.95,
+                     9.999995, 0.0999999, 0.1,      0.09999995, 123456.5, 999.9995,
+                     1e-3,     5e-7,      0.0,      1.0,        1e5,      1e6,
+                     1e-13,    1e-14,     1e-15,    1e10,       3.0e19,   1.8446744073709552e19}) {
         values.push_back(v);
         values.push_back(-v);
         values.push_back(std::nextafter(v, 0.0));
@@ -103,9 +106,11 @@ TEST(FieldRounding, FixedFieldsMatchTheStandardLibrary) {
         int width;
         int decimals;
     };
-    for (const Layout layout : {Layout{5, 2}, Layout{7, 2}, Layout{10, 4}, Layout{12, 2}, Layout{13, 2},
-                                Layout{14, 2}, Layout{12, 0}, Layout{30, 19}, Layout{40, 25}}) {
-        SCOPED_TRACE("width " + std::to_string(layout.width) + ", decimals " + std::to_string(layout.decimals));
+    for (const Layout layout :
+         {Layout{5, 2}, Layout{7, 2}, Layout{10, 4}, Layout{12, 2}, Layout{13, 2}, Layout{14, 2},
+          Layout{12, 0}, Layout{30, 19}, Layout{40, 25}}) {
+        SCOPED_TRACE("width " + std::to_string(layout.width) + ", decimals " +
+                     std::to_string(layout.decimals));
         for (const std::vector<double>& values : {awkward_values(), random_values()}) {
             for (double v : values) {
                 LineBuilder line;

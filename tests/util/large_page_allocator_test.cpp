@@ -23,7 +23,8 @@ TEST(LargePageAllocator, LargeBlocksStartOnALargePageAndEveryBlockIsReleasedAsIt
 #else
     const bool linux_system = false;
 #endif
-    const Row rows[] = {{1, false}, {262143, false}, {262144, linux_system}, {1000000, linux_system}};
+    const Row rows[] = {
+        {1, false}, {262143, false}, {262144, linux_system}, {1000000, linux_system}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.count);
         std::vector<double, LargePageAllocator<double>> block(r.count, 1.5);
@@ -31,7 +32,8 @@ TEST(LargePageAllocator, LargeBlocksStartOnALargePageAndEveryBlockIsReleasedAsIt
         EXPECT_EQ(block.front(), 1.5);
         EXPECT_EQ(block.back(), 1.5);
         if (r.aligned) {
-            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.data()) % (std::uintptr_t{2} << 20), 0u);
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.data()) % (std::uintptr_t{2} << 20),
+                      0u);
         }
     }
 }

@@ -31,7 +31,7 @@ void put(std::byte* record, std::size_t offset, T value) {
 // length, offset, flags, rank, reserved, extent, stride in bytes, lower bound.
 void put_descriptor(std::byte* at, const std::vector<double>& data, std::int64_t lower) {
     const auto address = reinterpret_cast<std::uintptr_t>(data.data());
-    const std::int64_t words[9] = {static_cast<std::int64_t>(address), 8, -lower, 0x0301, 1, 0,
+    const std::int64_t words[9] = {static_cast<std::int64_t>(address),     8, -lower, 0x0301, 1, 0,
                                    static_cast<std::int64_t>(data.size()), 8, lower};
     std::memcpy(at, words, sizeof words);
 }
@@ -62,8 +62,10 @@ HostModel::HostModel(const ModelInput& input)
         throw std::invalid_argument("LEV arrays must be declared with a lower bound of 1 or less");
     }
 
-    const std::size_t n_points = static_cast<std::size_t>(max_npt_) * static_cast<std::size_t>(n_xc_);
-    for (auto* a : {&sta_, &ele_, &pt_rr_, &scour_var_, &z_gw_, &cap_ele_, &x_, &y_}) a->assign(n_points, 0.0);
+    const std::size_t n_points =
+        static_cast<std::size_t>(max_npt_) * static_cast<std::size_t>(n_xc_);
+    for (auto* a : {&sta_, &ele_, &pt_rr_, &scour_var_, &z_gw_, &cap_ele_, &x_, &y_})
+        a->assign(n_points, 0.0);
     loc_rr_.assign(static_cast<std::size_t>(kRoughSlots) * static_cast<std::size_t>(n_xc_), 0.0);
     sect_rr_ = loc_rr_;
     xc_data_.assign(kCrossSectionSize * static_cast<std::size_t>(n_xc_), std::byte{0});
@@ -142,10 +144,10 @@ void HostModel::call(tulma_entry_fn entry, double time) {
     std::int32_t n_gis_xc = n_gis_xc_;
     std::int32_t gis_placeholder = 0;
     entry(&metric_, &veg_ready_, &n_reach, &n_xc, &max_npt, nxc_reach_.data(), npt_.data(),
-          first_xc_.data(), loc_rr_.data(), sect_rr_.data(), n_rr_.data(), &time, &jday0, &unused_[0],
-          xc_data_.data(), xc_ref_.data(), sta_.data(), ele_.data(), pt_rr_.data(), &unused_[1],
-          scour_var_.data(), z_gw_.data(), cap_ele_.data(), xc_class_.data(), x_.data(), y_.data(),
-          gis_xc_.empty() ? &gis_placeholder : gis_xc_.data(), &n_gis_xc);
+          first_xc_.data(), loc_rr_.data(), sect_rr_.data(), n_rr_.data(), &time, &jday0,
+          &unused_[0], xc_data_.data(), xc_ref_.data(), sta_.data(), ele_.data(), pt_rr_.data(),
+          &unused_[1], scour_var_.data(), z_gw_.data(), cap_ele_.data(), xc_class_.data(),
+          x_.data(), y_.data(), gis_xc_.empty() ? &gis_placeholder : gis_xc_.data(), &n_gis_xc);
 }
 
 ModelInput simple_model(std::int32_t n_reach, std::int32_t n_xc_per_reach, std::int32_t npt) {
@@ -155,7 +157,8 @@ ModelInput simple_model(std::int32_t n_reach, std::int32_t n_xc_per_reach, std::
         for (std::int32_t i = 0; i < n_xc_per_reach; ++i) {
             CrossSectionInput xc;
             for (std::int32_t k = 0; k < npt; ++k) {
-                xc.points.push_back({10.0 * k, 100.0 + k, 10.0 * k, 100.0 * (r * n_xc_per_reach + i)});
+                xc.points.push_back(
+                    {10.0 * k, 100.0 + k, 10.0 * k, 100.0 * (r * n_xc_per_reach + i)});
             }
             xc.lbank_k = 1;
             xc.rbank_k = npt;

@@ -126,8 +126,8 @@ std::string ProgressDisplay::simulated(double hours) const {
     return format_sim_time(scenario_.jday0, hours, scenario_.sub_daily);
 }
 
-int report_child_end(const Scenario& scenario, const RunOptions& options,
-                     ProgressDisplay& display, const ChildEnd& end) {
+int report_child_end(const Scenario& scenario, const RunOptions& options, ProgressDisplay& display,
+                     const ChildEnd& end) {
     const std::int64_t done = display.calls_done();
     const bool all_done = done == display.calls_total();
     if (end.exited && end.status == 0 && all_done) {

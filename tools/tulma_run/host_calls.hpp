@@ -77,13 +77,13 @@ class ProgressDisplay {
 
 // How the library's process ended.
 struct ChildEnd {
-    bool exited = true;    // through an exit, with `status`
+    bool exited = true;  // through an exit, with `status`
     int status = 0;
     std::string abnormal;  // otherwise, how: "was killed by signal 6 (Aborted)"
 };
 
 // Says on standard error how the run went, and returns tulma-run's exit status.
-int report_child_end(const Scenario& scenario, const RunOptions& options,
-                     ProgressDisplay& display, const ChildEnd& end);
+int report_child_end(const Scenario& scenario, const RunOptions& options, ProgressDisplay& display,
+                     const ChildEnd& end);
 
 }  // namespace tulma::run

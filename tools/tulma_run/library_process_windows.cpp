@@ -5,11 +5,8 @@
 // The child reports each finished call through an inherited pipe, and its
 // standard output (the library's console) is another pipe the parent passes on.
 
-#include "tulma_run/library_process.hpp"
-
-#include <windows.h>
-
 #include <io.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +17,7 @@
 #include <string_view>
 
 #include "tulma_run/host_calls.hpp"
+#include "tulma_run/library_process.hpp"
 
 namespace tulma::run {
 namespace {
@@ -77,7 +75,8 @@ std::wstring quoted(const std::wstring& arg) {
 fs::path own_executable() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return {};
         if (n < buffer.size()) {
             buffer.resize(n);
@@ -107,13 +106,14 @@ Scenario reload_scenario(const fs::path& file) {
 int play_host(const Scenario& scenario, const fs::path& run_dir, const fs::path& library,
               HANDLE progress) {
     if (!SetCurrentDirectoryW(run_dir.c_str()))
-        child_fail(kChildNoDirectory, "cannot enter " + run_dir.string() + ": " + last_error_text());
+        child_fail(kChildNoDirectory,
+                   "cannot enter " + run_dir.string() + ": " + last_error_text());
     // The library beside this program is loaded by its bare name, the way a
     // river host finds the TULMA.dll dropped into its own folder.
     std::error_code ec;
     const bool beside = fs::equivalent(library, default_library(), ec);
-    HMODULE module = beside ? LoadLibraryW(fs::path(kLibraryFileName).c_str())
-                            : LoadLibraryW(library.c_str());
+    HMODULE module =
+        beside ? LoadLibraryW(fs::path(kLibraryFileName).c_str()) : LoadLibraryW(library.c_str());
     if (module == nullptr) {
         child_fail(kChildNoLibrary,
                    "cannot load the library " + library.string() + ": " + last_error_text());

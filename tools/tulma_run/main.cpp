@@ -86,11 +86,10 @@ int main(int argc, char** argv) {
         const fs::path library = fs::absolute(args->library.value_or(default_library()));
         std::error_code ec;
         if (!fs::is_regular_file(library, ec)) {
-            throw ScenarioError(
-                library.string() + ": no such library: expected " +
-                (args->library ? std::string("an existing file after --library")
-                               : std::string(kLibraryFileName) +
-                                     " beside tulma-run, or --library PATH"));
+            throw ScenarioError(library.string() + ": no such library: expected " +
+                                (args->library ? std::string("an existing file after --library")
+                                               : std::string(kLibraryFileName) +
+                                                     " beside tulma-run, or --library PATH"));
         }
         const fs::path shown_run_dir = args->run_dir.value_or(scenario.run_dir);
         if (fs::exists(shown_run_dir, ec) && !fs::is_directory(shown_run_dir, ec)) {

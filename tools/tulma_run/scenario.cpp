@@ -355,7 +355,7 @@ struct Loader {
     }
 
     SectionEntry read_section(TableReader& t, double reach_slope,
-                             std::map<std::string, int>& section_lines) {
+                              std::map<std::string, int>& section_lines) {
         SectionEntry entry;
         SectionDraft draft;
         draft.path = t.path();
@@ -367,7 +367,8 @@ struct Loader {
             t.fail(name_node, "name",
                    "a name without commas, without blanks at its ends, not starting with #");
         }
-        if (const auto [it, fresh] = section_lines.emplace(entry.name, line_of(name_node)); !fresh) {
+        if (const auto [it, fresh] = section_lines.emplace(entry.name, line_of(name_node));
+            !fresh) {
             t.fail(name_node, "name",
                    "a name no other cross section has (also at line " + std::to_string(it->second) +
                        ")");
@@ -424,7 +425,8 @@ struct Loader {
             host::RoughSection section;
             section.start = r.real("start", Bound::any);
             section.n = r.real("n", Bound::positive);
-            if (!entry.geometry.rough.empty() && section.start <= entry.geometry.rough.back().start) {
+            if (!entry.geometry.rough.empty() &&
+                section.start <= entry.geometry.rough.back().start) {
                 r.fail(*r.find("start"), "start",
                        "a station after the previous section's start " +
                            number_text(entry.geometry.rough.back().start));
