@@ -93,6 +93,8 @@ class SmallScenarioTest(unittest.TestCase):
         self.assertEqual(kinds[0].death_codes['scour'], 11)
         self.assertEqual([kinds[1].label(code) for code in (-1, 1, 2, 13, 14, 7, 3, 4, 6, 999)],
                          ['LIVE', 'SCOR', 'BURY', 'DRON', 'DRYG', 'COMP', 'NONE', 'NONE', 'NONE', 'NONE'])
+        kinds[1].death_codes.update(scour=5, drown=5, dry=8, comp=8, burial=8)  # the first cause wins
+        self.assertEqual((kinds[1].label(5), kinds[1].label(8)), ('SCOR', 'DRYG'))
 
 
 class RareLayoutTest(unittest.TestCase):
