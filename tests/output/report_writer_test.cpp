@@ -77,8 +77,8 @@ TEST(ReportEvents, DueWhenNoEventYetOrMoreThanTheIntervalLessAHairHasPassed) {
         {"after an event at time 0: headers again", 1.0, 0.0, 30.0, true, true},
         {"an event below 1e-12 counts as none", 2.0, 1e-13, 30.0, true, true},
         {"exactly one interval", 48.0, 24.0, 1.0, true, false},
-        // 0.99989999 and 0.99989997 days: either side of the single-precision
-        // 0.9999 (0.99989998340...), which 0.9999 itself would not split.
+        // 0.99989999 and 0.99989997 days: either side of 0.9999 in single
+        // precision (0.99989998340...); a factor of exactly 0.9999 puts both below.
         {"just above the factor", 24.0 + 23.99759976, 24.0, 1.0, true, false},
         {"just below the factor", 24.0 + 23.99759928, 24.0, 1.0, false, false},
         // 10 days: the event is due after 9.998999834 days = 239.975996 h.
