@@ -126,8 +126,7 @@ class FigureAndCommandLineTest(unittest.TestCase):
         for name in ('areas', 'age_classes', 'profile_xc1', 'map'):
             path = os.path.join(self.out, name + '.png')
             self.assertIn(path, stdout)
-            with open(path, 'rb') as f:
-                self.assertEqual(f.read(8), PNG)
+            self.assert_png(path)
 
     def test_summary_table(self):
         status, stdout, _ = self.run_main('summary', SMALL, '--units', 'english')

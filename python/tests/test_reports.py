@@ -1,7 +1,6 @@
-"""The report readers on the files the library must write: the expected files
-of the black-box cases (tests/blackbox/cases, whose README.md files work out
-every value used here), and hand-written files with the rarer layouts
-(data/edge, see data/README.md)."""
+"""The report readers on the expected files of the black-box cases, whose
+README.md files work out every value used here, and on hand-written files
+with the rarer layouts (data/edge, see data/README.md)."""
 
 import math
 import os
@@ -17,7 +16,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 CASES = os.path.join(HERE, '..', '..', 'tests', 'blackbox', 'cases')
 SMALL = os.path.join(CASES, 'small_scenario_reports', 'expected', 'files')
 WIDE, SPECIALS = (os.path.join(HERE, 'data', 'edge', name) for name in ('wide', 'specials'))
-NAN = math.nan
 
 
 def assert_rows(test, table, **columns):
@@ -31,7 +29,7 @@ class NumberFieldTest(unittest.TestCase):
         rows = [('  8760.00    ', 8760.0), (' 0.821355E-02', 0.00821355), ('-0.100000E+11', -1e10),
                 (' 0.494066-323', 4.94066e-324),  # three-digit exponent: no letter E
                 ('-0.100000+100', -1e99), ('       -0.00', 0.0), ('    12', 12.0),
-                ('*******', NAN), ('          NaN', NAN), ('    -Infinity', -math.inf)]
+                ('*******', math.nan), ('          NaN', math.nan), ('    -Infinity', -math.inf)]
         for text, expected in rows:
             with self.subTest(text=text):
                 np.testing.assert_array_equal(reports.parse_number(text), expected)
@@ -83,7 +81,7 @@ class SmallScenarioTest(unittest.TestCase):
 
     def test_roughness_file(self):
         assert_rows(self, self.run.man, block=[0, 0, 0, 1, 1, 1, 2, 2, 2], step=[False] * 3 + [True] * 6,
-                    time=[NAN] * 3 + [12.0] * 3 + [72.0] * 3, i_xc=[1, 1, 2] * 3, section=[1, 2, 1] * 3,
+                    time=[math.nan] * 3 + [12.0] * 3 + [72.0] * 3, i_xc=[1, 1, 2] * 3, section=[1, 2, 1] * 3,
                     loc_rr=[0, 5, 2] * 3, n=[0.04, 0.05, 0.035, 0, 0, 0, 0.03, 0.04, 0.0501])
 
     def test_kinds_from_the_parameter_echo(self):
@@ -110,18 +108,18 @@ class RareLayoutTest(unittest.TestCase):
                     z_gw=[100.5, 100.5, 100.52, 100.52, 101.24, 101.24])
         np.testing.assert_array_equal([e[f][1, 19:] for f in ('age', 'crown_ele', 'top_ele', 'root_tip_ele')],
                                       [[20.5, 21.5], [102, 102], [122, 123], [97, 96.75]])
-        np.testing.assert_array_equal(e['top_ele'][4:, 20], [NAN, 123.0])
+        np.testing.assert_array_equal(e['top_ele'][4:, 20], [math.nan, 123.0])
         with self.assertRaises(reports.ReportFormatError):
             reports.read_ele(os.path.join(WIDE, reports.ELE_FILE), n_shown=20)
 
     def test_fields_too_wide_or_not_finite(self):
         o = reports.read_out(os.path.join(SPECIALS, reports.OUT_FILE))
-        np.testing.assert_array_equal(o['x'], [0.0, 10.0, NAN, 0.0, 10.0, 20.0])
+        np.testing.assert_array_equal(o['x'], [0.0, 10.0, math.nan, 0.0, 10.0, 20.0])
         np.testing.assert_array_equal(o['cap_ele'][[0, 1, 4]], [100.85, math.inf, -math.inf])
         s = reports.read_sum(os.path.join(SPECIALS, reports.SUM_FILE))
-        np.testing.assert_array_equal(s['i_xc'], [3, NAN])
+        np.testing.assert_array_equal(s['i_xc'], [3, math.nan])
         r = reports.read_man(os.path.join(SPECIALS, reports.MAN_FILE))  # xc 4: no section, no row
-        assert_rows(self, r, i_xc=3, block=[0, 0, 1, 1], n=[0.035, 0.05, 0.045, NAN])
+        assert_rows(self, r, i_xc=3, block=[0, 0, 1, 1], n=[0.035, 0.05, 0.045, math.nan])
 
 
 class FileHandlingTest(unittest.TestCase):
