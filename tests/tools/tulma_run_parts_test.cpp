@@ -36,11 +36,14 @@ TEST(Calendar, JulianDayNumbersDatesAndSimulatedTimes) {
         EXPECT_EQ(julian_day_number(row.date), row.jdn);
         EXPECT_EQ(format_date(civil_date(row.jdn)), format_date(row.date));
     }
-    for (const char* invalid : {"2001-02-29", "1582-10-10", "2000-1-01", "10000-01-01", ""})
+    // the first and last days accepted, a leap day; no time of day where none is allowed
+    for (const char* valid : {"1582-10-15", "9999-12-31", "2000-02-29"})
+        EXPECT_TRUE(parse_date_time(valid, false)) << valid;
+    for (const char* invalid :
+         {"2001-02-29", "1582-10-14", "2000-1-01", "10000-01-01", "", "2000-01-01 12:30"})
         EXPECT_FALSE(parse_date_time(invalid, false)) << invalid;
     for (const char* invalid : {"2000-01-01 24:00", "2000-01-01 12", "2000-01-01 12:60"})
         EXPECT_FALSE(parse_date_time(invalid, true)) << invalid;
-    EXPECT_FALSE(parse_date_time("2000-01-01 12:30", false));  // no time of day in a start date
     // 2000-01-02 06:00 (or with a T) is 30 h after midnight of 2000-01-01
     EXPECT_EQ(hours_since(2451545, *parse_date_time("2000-01-02T06:00", true)), 30.0);
     EXPECT_EQ(format_sim_time(2451545, 36.0, true), "2000-01-02 12:00");
