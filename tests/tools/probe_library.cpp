@@ -2,13 +2,14 @@
 // writes down every argument the host hands over ("probe_calls.txt" in its
 // working directory, numbers to ten significant digits, so that a hand-worked
 // expectation reads as plainly as the scenario), and on request it speaks on
-// standard output, stops the way the library stops on an input error, or
-// crashes, at a chosen host call.
+// standard output, stops the way the library stops on an input error,
+// crashes, or exits, at a chosen host call.
 //
 //   TULMA_PROBE_SAY_AT=N    call N writes "note from the probe" and goes on
 //   TULMA_PROBE_STOP_AT=N   call N writes "ERROR in: probe: stopped on request"
 //                           and ends the process with status 0
 //   TULMA_PROBE_ABORT_AT=N  call N aborts
+//   TULMA_PROBE_EXIT_AT=N   call N ends the process with status 5
 
 #include <cstdint>
 #include <cstdio>
@@ -110,4 +111,5 @@ extern "C" TULMA_API void MAIN_VEG_TULMA(TULMA_HOST_ARGUMENTS) {
         std::_Exit(0);
     }
     if (at("TULMA_PROBE_ABORT_AT")) std::abort();
+    if (at("TULMA_PROBE_EXIT_AT")) std::_Exit(5);
 }
