@@ -30,10 +30,6 @@ std::vector<std::string> split(std::string_view line) {
 
 }  // namespace
 
-std::string where(const std::string& display, int line) {
-    return display + ":" + std::to_string(line) + ": ";
-}
-
 CsvTable read_csv(const std::filesystem::path& file, const std::string& display) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw ScenarioError(display + ": cannot be read: expected an existing CSV file");

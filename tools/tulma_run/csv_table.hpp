@@ -33,7 +33,4 @@ CsvTable read_csv(const std::filesystem::path& file, const std::string& display)
 // A finite decimal number filling the whole cell ("12", "-0.5", "+1.5e3").
 std::optional<double> parse_number(std::string_view cell);
 
-// "FILE:LINE: " for messages.
-std::string where(const std::string& display, int line);
-
 }  // namespace tulma::run

@@ -70,6 +70,16 @@ struct Scenario {
 // ScenarioError with a one-line message at the first problem.
 Scenario load_scenario(const std::filesystem::path& file);
 
+// Every cross section, reach by reach, in the scenario's order.
+template <class ScenarioType>
+auto all_sections(ScenarioType& scenario) {
+    std::vector<decltype(&scenario.reaches.front().sections.front())> all;
+    for (auto& reach : scenario.reaches) {
+        for (auto& section : reach.sections) all.push_back(&section);
+    }
+    return all;
+}
+
 // The host's description of reaches, cross sections and points.
 host::ModelInput model_input(const Scenario& scenario);
 
