@@ -1,0 +1,67 @@
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tulma::testing {
+
+// One case of a reader, kept as a text file: the input lines first, then
+// sections, each opened by a line "=== <name>" and holding the lines up to the
+// next such line. Data files keep no trailing blanks, so a line that ends in
+// "{N}" stands for the text before the braces padded with blanks to N
+// characters (the readers pad the lines they quote in messages and echoes).
+struct CaseFile {
+    std::string name;
+    std::string input;                            // every input line with its '\n'
+    std::vector<std::string> input_lines;         // the same, one entry a line
+    std::map<std::string, std::string> sections;  // the lines of each, with '\n'
+
+    std::string section_or(const std::string& key, const std::string& otherwise) const {
+        const auto found = sections.find(key);
+        return found == sections.end() ? otherwise : found->second;
+    }
+};
+
+inline std::string unfold(const std::string& line) {
+    const std::size_t open = line.rfind('{');
+    if (line.size() < 3 || line.back() != '}' || open == std::string::npos ||
+        line.find_first_not_of("0123456789", open + 1) != line.size() - 1)
+        return line;
+    std::string text = line.substr(0, open);
+    text.resize(std::stoul(line.substr(open + 1)), ' ');
+    return text;
+}
+
+inline CaseFile read_case(const std::filesystem::path& path) {
+    CaseFile c{path.stem().string(), {}, {}, {}};
+    std::ifstream in(path);
+    std::string* section = nullptr;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("=== ", 0) == 0) {
+            section = &c.sections[line.substr(4)];
+        } else if (section != nullptr) {
+            *section += unfold(line) + "\n";
+        } else {
+            c.input_lines.push_back(unfold(line));
+            c.input += c.input_lines.back() + "\n";
+        }
+    }
+    return c;
+}
+
+// Every .txt case of a folder, in name order.
+inline std::vector<CaseFile> read_cases(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".txt") paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    std::vector<CaseFile> cases;
+    for (const auto& path : paths) cases.push_back(read_case(path));
+    return cases;
+}
+
+}  // namespace tulma::testing
