@@ -1,9 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,33 @@ inline std::vector<CaseFile> read_cases(const std::filesystem::path& folder) {
     std::vector<CaseFile> cases;
     for (const auto& path : paths) cases.push_back(read_case(path));
     return cases;
+}
+
+// The rows of a table file. Blank lines and lines that start with '#' are
+// notes; a row is its words, then its text between the first and the last '|'
+// (blanks kept, "\t" standing for a TAB).
+struct TableRow {
+    std::string line;
+    std::vector<std::string> words;
+    std::string text;
+};
+
+inline std::vector<TableRow> read_table(const std::filesystem::path& path) {
+    std::vector<TableRow> rows;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        TableRow row{line, {}, {}};
+        const std::size_t bar = std::min(line.find('|'), line.size());
+        std::istringstream words(line.substr(0, bar));
+        for (std::string w; words >> w;) row.words.push_back(w);
+        if (bar < line.size()) row.text = line.substr(bar + 1, line.rfind('|') - bar - 1);
+        for (std::size_t tab; (tab = row.text.find("\\t")) != std::string::npos;)
+            row.text.replace(tab, 2, "\t");
+        rows.push_back(row);
+    }
+    EXPECT_FALSE(rows.empty()) << path;
+    return rows;
 }
 
 }  // namespace tulma::testing
