@@ -80,6 +80,8 @@ TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
         {60, 5, 2},   // outside both: centroid of the second is 45 away, the first 55
         {55, 5, 1},   // equally far from both: the first wins the tie
         {10, 5, 1},   // on the right edge: the crossing at x counts
+        {22, 2, 3},   // inside the triangle: its slanted edge crosses at x = 28
+        {26, 6, 2},   // beyond the slanted edge (x = 24 there): outside, nearest is the second
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
