@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -45,7 +44,6 @@ struct MapRun {
         out = ::testing::internal::GetCapturedStdout();
         err = ::testing::internal::GetCapturedStderr();
     }
-    const Polygon& pg(std::size_t i) const { return state.ENpg.at(i - 1); }
 };
 
 // A map written as veg.shp and veg.dbf in a fresh working directory and read.
@@ -63,52 +61,6 @@ std::string open_failure(const std::string& name) {
 
 const ShapeRecord kSquare = ring_record({0, 0, 0, 1, 1, 1, 1, 0, 0, 0});
 const ShapeRecord kTriangle = ring_record({5, 0, 5, 2, 7, 2, 5, 0});
-// Where the second record starts in a Polygon file of kSquare and kTriangle:
-// the file header, then a record header, shape type, box, two counts, one
-// ring start and five points.
-constexpr std::size_t kSecond = 100 + 8 + 4 + 32 + 8 + 4 + 5 * 16;
-
-TEST(ShapeFileReader, ReadsEachByteOrderAndStaysAtEndOfFile) {
-    enum Kind { be_int, le_int, le_real };
-    const struct {
-        std::string bytes;
-        Kind kind;
-        double value;  // 77: the read met the end of the file and kept the target
-    } rows[] = {
-        {std::string("\x00\x00\x27\x0a", 4), be_int, 9994},
-        {"\xff\xff\xff\xfe", be_int, -2},
-        {std::string("\x80\x00\x00\x00", 4), be_int, -2147483648.0},
-        {std::string("\x0a\x27\x00\x00", 4), le_int, 9994},
-        {"\xfe\xff\xff\xff", le_int, -2},
-        {std::string("\x00\x00\x00\x00\x00\x00\xf0\x3f", 8), le_real, 1.0},
-        {std::string("\x00\x00\x00\x00\x00\x00\x04\xc0", 8), le_real, -2.5},
-        {"\x9a\x99\x99\x99\x99\x99\xb9\x3f", le_real, 0.1},
-        {std::string("\x00\x00\x27", 3), be_int, 77},
-        {std::string("\x0a\x27\x00", 3), le_int, 77},
-        {std::string("\x00\x00\x00\x00\x00\x00\xf0", 7), le_real, 77},
-        // A real does not fit in six bytes, and the integer that would have
-        // fitted before it is not read either: the reader stays at the end.
-        {std::string("\x01\x00\x00\x00\x02\x00", 6), le_real, 77},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(::testing::Message()
-                     << "kind " << r.kind << ", " << r.bytes.size() << " bytes");
-        const std::vector<unsigned char> bytes(r.bytes.begin(), r.bytes.end());
-        ShapeFileReader reader(bytes);
-        std::int32_t status = 5, i = 77;
-        double d = 77.0;
-        if (r.kind == be_int) reader.read_be_int(status, i);
-        if (r.kind == le_int) reader.read_le_int(status, i);
-        if (r.kind == le_real) reader.read_le_real(status, d);
-        EXPECT_EQ(status, r.value == 77 ? -1 : 0);
-        EXPECT_EQ(r.kind == le_real ? d : i, r.value);
-        if (r.bytes.size() != 6) continue;
-        reader.read_le_int(status, i);
-        EXPECT_EQ(status, -1);
-        EXPECT_EQ(i, 77);
-    }
-}
-
 // A polygon as the case files show it: its rings (count and starts), points,
 // box, area, centroid, z and m (range and values) and its attribute.
 std::string polygon_line(const Polygon& pg) {
@@ -202,17 +154,14 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
                                                     {"dbf", dbf_file(fields, rows)}};
         for (const std::string& edit : edits) {
             std::istringstream words(edit);
-            std::string op, file;
+            std::string op, file, bytes;
             std::size_t at = 0;
             std::int32_t value = 0;
             words >> op >> file >> at >> value;
-            std::string bytes;
             (op == "be32" ? testing::put_be32 : testing::put_le32)(bytes, value);
-            if (op == "cut")
-                files[file].resize(at);
-            else
-                files[file].replace(at, op == "le16" ? 2 : 4,
-                                    bytes.substr(0, op == "le16" ? 2 : 4));
+            bytes.resize(op == "le16" ? 2 : 4);
+            op == "cut" ? files[file].resize(at)
+                        : void(files[file].replace(at, bytes.size(), bytes));
         }
         const ByteMap map(files["shp"], files["dbf"], vit);
         EXPECT_EQ(map.stop, c.section_or("stop", "(no stop)"));
