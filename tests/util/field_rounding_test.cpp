@@ -101,33 +101,21 @@ std::vector<double> random_values() {
     return values;
 }
 
-TEST(FieldRounding, FixedFieldsMatchTheStandardLibrary) {
-    struct Layout {
-        int width;
-        int decimals;
-    };
-    for (const Layout layout :
-         {Layout{5, 2}, Layout{7, 2}, Layout{10, 4}, Layout{12, 2}, Layout{13, 2}, Layout{14, 2},
-          Layout{12, 0}, Layout{30, 19}, Layout{40, 25}}) {
-        SCOPED_TRACE("width " + std::to_string(layout.width) + ", decimals " +
-                     std::to_string(layout.decimals));
-        for (const std::vector<double>& values : {awkward_values(), random_values()}) {
-            for (double v : values) {
-                LineBuilder line;
-                line.fixed(v, layout.width, layout.decimals);
-                ASSERT_EQ(line.view(), reference_fixed(v, layout.width, layout.decimals)) << v;
-            }
-        }
-    }
-}
-
-TEST(FieldRounding, GeneralFieldsKeepTheStandardLibrarysSixDigits) {
+TEST(FieldRounding, FixedAndGeneralFieldsMatchTheStandardLibrary) {
+    const std::pair<int, int> layouts[] = {{5, 2},  {7, 2},  {10, 4},  {12, 2}, {13, 2},
+                                           {14, 2}, {12, 0}, {30, 19}, {40, 25}};
     for (const std::vector<double>& values : {awkward_values(), random_values()}) {
         for (double v : values) {
-            if (v == 0.0 || !std::isfinite(v)) continue;
+            for (const auto& [width, decimals] : layouts) {
+                LineBuilder line;
+                line.fixed(v, width, decimals);
+                ASSERT_EQ(line.view(), reference_fixed(v, width, decimals))
+                    << v << " in " << width << "." << decimals;
+            }
             LineBuilder line;
             line.general(v);
-            ASSERT_EQ(line.view(), reference_general(v)) << v;
+            ASSERT_TRUE(v == 0.0 || line.view() == reference_general(v))
+                << v << ": " << line.view();
         }
     }
 }
