@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
+#include "case_file.hpp"
 #include "stop_text.hpp"
 #include "temp_dir.hpp"
 
@@ -18,17 +20,17 @@ std::string padded(std::string text, std::size_t length = kLineLength) {
 }
 
 // An input file of the given bytes and the echo file, in a scratch directory.
-struct RecordFiles : ::testing::Test {
+struct Reading {
     testing::TempWorkDir dir;
     InputFile in;
     OutputFile echo;
     std::string line;
     std::int32_t line_no = 0, n_items = -1;
 
-    void SetUp() override { ASSERT_TRUE(echo.open_replace("echo.dat")); }
-    void open_input(const std::string& bytes) {
+    explicit Reading(const std::string& bytes) {
         testing::TempWorkDir::write("input.txt", bytes);
-        ASSERT_TRUE(in.open_existing("input.txt"));
+        EXPECT_TRUE(in.open_existing("input.txt"));
+        EXPECT_TRUE(echo.open_replace("echo.dat"));
     }
     void next() { read_line(line, line_no, n_items, in, echo); }
     std::string echo_text() {
@@ -36,6 +38,30 @@ struct RecordFiles : ::testing::Test {
         return testing::TempWorkDir::read("echo.dat");
     }
 };
+
+// Each case file is a record file, then "=== lines" with what each read gives
+// up to END (line number, item count, the line without its trailing blanks),
+// "=== stop" with the console text of the stop that ends the reading (none:
+// it reaches END) and "=== echo" with the whole echo.
+TEST(ReadLine, CasesReadEchoAndStopAsTheirFilesSay) {
+    const auto cases = testing::read_cases(TULMA_SOURCE_DIR "/tests/input/cases/record_reader");
+    ASSERT_GE(cases.size(), 5U);
+    for (const testing::CaseFile& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reading r(c.input);
+        std::ostringstream lines;
+        const std::string stop = stop_text([&] {
+            do {
+                r.next();
+                lines << r.line_no << ' ' << r.n_items << ' '
+                      << r.line.substr(0, r.line.find_last_not_of(' ') + 1) << '\n';
+            } while (r.line.substr(0, 3) != "END");
+        });
+        EXPECT_EQ(lines.str(), c.sections.at("lines"));
+        EXPECT_EQ(stop, c.section_or("stop", "(no stop)"));
+        EXPECT_EQ(r.echo_text(), c.sections.at("echo"));
+    }
+}
 
 TEST(CountItems, BlanksCommasTabsQuotesAndComments) {
     const std::pair<std::string, std::int32_t> rows[] = {
@@ -59,60 +85,32 @@ TEST(CountItems, BlanksCommasTabsQuotesAndComments) {
     EXPECT_EQ(upper_case("viV_az{`@ 9\xe9"), "VIV_AZ{`@ 9\xe9");  // only a to z change
 }
 
-TEST_F(RecordFiles, CommentLinesAreEchoedAndPassedOver) {
-    open_input("* first\n! second\ncom third\nCom\nvpM abc, 2\n");
-    next();
-    EXPECT_EQ(line, padded("VPM abc, 2"));
-    EXPECT_EQ(line_no, 5);
-    EXPECT_EQ(n_items, 2);
-    // Columns 1 to 3 are upper-cased before the echo: "* first" shows as "* First".
-    EXPECT_EQ(echo_text(), "      1   " + padded("* First") + "\n      2   " + padded("! Second") +
-                               "\n      3   " + padded("COM third") + "\n      4   " +
-                               padded("COM") + "\n");
-}
-
-TEST_F(RecordFiles, CrLfLinesLongLinesAndEndOfFile) {
-    open_input("VPM 1 2\r\n" + std::string(600, 'x') + "\r\nVNM 3");
-    next();
-    EXPECT_EQ(line, padded("VPM 1 2"));
-    EXPECT_EQ(n_items, 2);
-    next();
-    EXPECT_EQ(line, "XXX" + std::string(kLineLength - 3, 'x'));
-    next();  // the last line has no terminator
-    EXPECT_EQ(line, padded("VNM 3"));
+TEST(ReadLine, CrLfLinesLongLinesEndOfFileAndReadFailures) {
+    Reading r("VPM 1 2\r\n" + std::string(600, 'x') + "\r\nVNM 3");
+    r.next();
+    EXPECT_EQ(r.line, padded("VPM 1 2"));
+    EXPECT_EQ(r.n_items, 2);
+    r.next();
+    EXPECT_EQ(r.line, "XXX" + std::string(kLineLength - 3, 'x'));
+    r.next();  // the last line has no terminator
+    EXPECT_EQ(r.line, padded("VNM 3"));
     for (std::int32_t expected_no : {4, 5}) {
-        next();
-        EXPECT_EQ(line + std::to_string(line_no) + "," + std::to_string(n_items),
+        r.next();
+        EXPECT_EQ(r.line + std::to_string(r.line_no) + "," + std::to_string(r.n_items),
                   padded("END") + std::to_string(expected_no) + ",0");
     }
-    EXPECT_EQ(echo_text(), "");
-}
-
-TEST_F(RecordFiles, EmptyIndentedAndHashLinesAndReadFailuresStop) {
-    for (const std::string second : {"", " VNM 1", "\t* comment"}) {
-        SCOPED_TRACE(second);
-        open_input("VPM 1 2\n" + second + "\nVNM 1 1\n");
-        line_no = 0;
-        next();
-        EXPECT_EQ(stop_text([&] { next(); }),
-                  "ERROR in line      2   found\nEmply line found\n" + padded(second) + "\n");
-    }
-    open_input("! note\nvpm 1 # 2\n");
-    line_no = 0;
-    EXPECT_EQ(stop_text([&] { next(); }),
-              "ERROR in line       2   found\n" + padded("VPM 1 # 2") + "\n");
-    EXPECT_EQ(echo_text(), "      1   " + padded("! Note") + "\n");
-    // An input file that was never opened: the read fails, expecting END.
-    in = InputFile();
-    line_no = 7;
+    // An input file that is not open: the read fails, expecting END.
+    r.in = InputFile();
+    r.line_no = 7;
     const std::string expected = "  Expecting record END - Found:\n  " +
                                  padded("UNEXPECTED END OF FILE", 300) +
                                  "\n  in line      8\nPlease recheck the dataset.\n";
-    EXPECT_EQ(stop_text([&] { next(); }), expected);
-    EXPECT_EQ(echo_text(), "      1   " + padded("! Note") + "\n" + expected);
+    EXPECT_EQ(stop_text([&] { r.next(); }), expected);
+    EXPECT_EQ(r.echo_text(), expected);
 }
 
-TEST_F(RecordFiles, CheckRecordMessages) {
+TEST(CheckRecord, MessagesGoToTheConsoleAndTheEcho) {
+    Reading reading("");
     // Column 300 holds "x" and column 301 "y": messages show the line up to "x".
     const std::string text = padded(padded("VIV C 1 2", 299) + "xy");
     const std::string shown = padded("VIV C 1 2", 299) + "x";
@@ -138,13 +136,13 @@ TEST_F(RecordFiles, CheckRecordMessages) {
         SCOPED_TRACE(r.message);
         EXPECT_EQ(stop_text([&] {
                       check_record(r.name, r.expected_items, r.found_items, r.read_status, text,
-                                   r.line_no, echo);
+                                   r.line_no, reading.echo);
                   }),
                   r.message);
         echoed += r.message;
     }
-    check_record("VIV", 4, 4, 0, text, 3, echo);  // all three checks pass
-    EXPECT_EQ(echo_text(), echoed);
+    check_record("VIV", 4, 4, 0, text, 3, reading.echo);  // all three checks pass
+    EXPECT_EQ(reading.echo_text(), echoed);
 }
 
 }  // namespace
