@@ -99,21 +99,14 @@ TEST(ParameterFile, FillsRunValuesCodesAndKinds) {
 }
 
 TEST(ParameterFile, CodeCountTakesTheFirstValueOfEachLine) {
-    const std::pair<const char*, std::int32_t> rows[] = {
-        {"VIV a 1 1\nVIV b 1 1\nEND\nVIV c 1 1\n", 2},
-        {"  VIV indented\n\t\nVIV,x\n'VIV' quoted\nVIVA longer\n", 4},
-        {"viv lower case\n3*VIV repeat\n,VIV null first\n/VIV slash first\n", 0},
-        {"VIV a\n\"VIV open quote\nVIV after the count ended\n", 1},
-        {"END\n", 0},
-        {"", 0},
-    };
-    for (const auto& [text, count] : rows) {
-        SCOPED_TRACE(text);
+    for (const testing::TableRow& row :
+         testing::read_table(TULMA_SOURCE_DIR "/tests/input/cases/code_counts.txt")) {
+        SCOPED_TRACE(row.line);
         TempWorkDir dir;
-        TempWorkDir::write("vegetation.txt", text);
+        TempWorkDir::write("vegetation.txt", row.text);
         InputFile file;
         ASSERT_TRUE(file.open_existing("vegetation.txt"));
-        EXPECT_EQ(count_veg_codes(file), count);
+        EXPECT_EQ(count_veg_codes(file), std::stoi(row.words.at(0)));
     }
 }
 

@@ -64,25 +64,14 @@ TEST(ReadLine, CasesReadEchoAndStopAsTheirFilesSay) {
 }
 
 TEST(CountItems, BlanksCommasTabsQuotesAndComments) {
-    const std::pair<std::string, std::int32_t> rows[] = {
-        {"VIV CODE1 1.0,2.0", 3},
-        {"VIV CODE1 1.0 , 2.0", 4},  // a comma after a blank is an item of its own
-        {"VPM,1", 1},
-        {"VIV\tCODE1\t1.0\t2.0", 3},
-        {"VIV \"my code\" 1.0 2.0", 3},
-        {"VIV \"a,b\",1 \"c\"d 2", 4},
-        {"VIN \"a#b!c\"", 1},
-        {"VPM 1 2!x y", 2},
-        {"VIN \"open 1 2", 1},  // a quote left open ends the counting
-        {"VPM", 0},
-        {padded("VPM 1", 299) + "x", 2},  // an item in column 300 counts
-        {padded("VPM 1", 300) + "y", 1},  // one from column 301 does not
-    };
-    for (const auto& [text, items] : rows) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(count_items(padded(text)), items);
+    for (const testing::TableRow& row :
+         testing::read_table(TULMA_SOURCE_DIR "/tests/input/cases/items.txt")) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(count_items(padded(row.text)), std::stoi(row.words.at(0)));
     }
-    EXPECT_EQ(upper_case("viV_az{`@ 9\xe9"), "VIV_AZ{`@ 9\xe9");  // only a to z change
+    EXPECT_EQ(count_items(padded(padded("VPM 1", 299) + "x")), 2);  // an item in column 300 counts
+    EXPECT_EQ(count_items(padded(padded("VPM 1", 300) + "y")), 1);  // one from column 301 does not
+    EXPECT_EQ(upper_case("viV_az{`@ 9\xe9"), "VIV_AZ{`@ 9\xe9");    // only a to z change
 }
 
 TEST(ReadLine, CrLfLinesLongLinesEndOfFileAndReadFailures) {

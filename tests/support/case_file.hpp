@@ -69,7 +69,7 @@ inline std::vector<CaseFile> read_cases(const std::filesystem::path& folder) {
 
 // The rows of a table file. Blank lines and lines that start with '#' are
 // notes; a row is its words, then its text between the first and the last '|'
-// (blanks kept, "\t" standing for a TAB).
+// (blanks kept, "\t" standing for a TAB and "\n" for a line end).
 struct TableRow {
     std::string line;
     std::vector<std::string> words;
@@ -86,8 +86,8 @@ inline std::vector<TableRow> read_table(const std::filesystem::path& path) {
         std::istringstream words(line.substr(0, bar));
         for (std::string w; words >> w;) row.words.push_back(w);
         if (bar < line.size()) row.text = line.substr(bar + 1, line.rfind('|') - bar - 1);
-        for (std::size_t tab; (tab = row.text.find("\\t")) != std::string::npos;)
-            row.text.replace(tab, 2, "\t");
+        for (std::size_t at; (at = row.text.find('\\')) != std::string::npos;)
+            row.text.replace(at, 2, row.text[at + 1] == 't' ? "\t" : "\n");
         rows.push_back(row);
     }
     EXPECT_FALSE(rows.empty()) << path;
