@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "case_file.hpp"
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
 #include "stop_text.hpp"
@@ -13,33 +14,20 @@ namespace tulma {
 namespace {
 
 TEST(VegExist, SpreadsTheCodesPointsEvenly) {
-    const auto all_from = [](std::int32_t first, std::int32_t last) {
-        std::vector<std::int32_t> points;
-        for (std::int32_t i = first; i <= last; ++i) points.push_back(i);
-        return points;
-    };
-    const struct {
-        std::int32_t n;
-        double density;
-        std::vector<std::int32_t> with_kind;  // running numbers that carry the kind
-    } rows[] = {
-        {10, 0.3, {1, 5, 8}},                  // m = 3, q = 10/3: ceil(4.33), ceil(7.67)
-        {9, 1.0 / 3.0, {1, 4, 7}},             // q = 3 exactly: s q + 1 is already whole
-        {4, 0.5, {1, 3}},                      // m = 2
-        {4, 0.75, {2, 3, 4}},                  // e = 1: only the first point stays empty
-        {10, 0.8, {2, 3, 4, 5, 7, 8, 9, 10}},  // e = 2, q = 5: points 1 and 6 empty
-        {5, 0.0, {1}},                         // m is at least 1
-        {5, -0.2, {1}},
-        {1, 0.3, {1}},
-        {49, 0.99, all_from(1, 49)},  // e = round(0.49) = 0: every point
-        {50, 0.99, all_from(2, 50)},  // e rounds half away from zero to 1
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.n) + " points, density " + std::to_string(r.density));
-        std::vector<std::int32_t> actual;
-        for (std::int32_t i = 1; i <= r.n; ++i)
-            if (vegExist(i, r.n, r.density)) actual.push_back(i);
-        EXPECT_EQ(actual, r.with_kind);
+    for (const testing::TableRow& row :
+         testing::read_table(TULMA_SOURCE_DIR "/tests/input/cases/spreading.txt")) {
+        SCOPED_TRACE(row.line);
+        const std::int32_t n = std::stoi(row.words.at(0));
+        std::vector<std::int32_t> expected, actual;
+        for (std::size_t k = 2; k < row.words.size(); ++k) {
+            const std::string& w = row.words[k];
+            const std::size_t dots = w.find("..");
+            const std::int32_t last = std::stoi(dots == std::string::npos ? w : w.substr(dots + 2));
+            for (std::int32_t i = std::stoi(w); i <= last; ++i) expected.push_back(i);
+        }
+        for (std::int32_t i = 1; i <= n; ++i)
+            if (vegExist(i, n, std::stod(row.words.at(1)))) actual.push_back(i);
+        EXPECT_EQ(actual, expected);
     }
     EXPECT_EQ(testing::stop_text([] { vegExist(4, 3, 0.5); }),
               "ERROR in vegExist: indexPoint should be smaller than nptOfVegCodeL.\n");
@@ -68,8 +56,10 @@ TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
         ring({0, 0, 0, 10, 10, 10, 10, 0, 0, 0, 3, 3, 7, 3, 7, 7, 3, 7, 3, 3}, "a", 5, 5);
     holed.nparts = 2;
     holed.part = {1, 6};
+    // A triangle with a slanted edge, its centroid given far away.
     const std::vector<Polygon> polygons = {
-        holed, ring({100, 0, 100, 10, 110, 10, 110, 0, 100, 0}, "b", 105, 5)};
+        holed, ring({100, 0, 100, 10, 110, 10, 110, 0, 100, 0}, "b", 105, 5),
+        ring({20, 0, 20, 10, 30, 0, 20, 0}, "c", 500, 500)};
     const struct {
         double x, y;
         std::int32_t index;
@@ -81,7 +71,7 @@ TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
         {55, 5, 1},   // equally far from both: the first wins the tie
         {10, 5, 1},   // on the right edge: the crossing at x counts
         {22, 2, 3},   // inside the triangle: its slanted edge crosses at x = 28
-        {26, 6, 2},   // beyond the slanted edge (x = 24 there): outside, nearest is the second
+        {26, 6, 1},   // beyond the slanted edge (x = 24 there): outside, nearest is the first
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
