@@ -98,40 +98,28 @@ TEST(ReadLine, CrLfLinesLongLinesEndOfFileAndReadFailures) {
     EXPECT_EQ(r.echo_text(), expected);
 }
 
-TEST(CheckRecord, MessagesGoToTheConsoleAndTheEcho) {
-    Reading reading("");
-    // Column 300 holds "x" and column 301 "y": messages show the line up to "x".
-    const std::string text = padded(padded("VIV C 1 2", 299) + "xy");
-    const std::string shown = padded("VIV C 1 2", 299) + "x";
-    const struct {
-        const char* name;
-        std::int32_t expected_items, found_items;
-        int read_status;
-        std::int32_t line_no;
-        std::string message;
-    } rows[] = {
-        {"VNM", 7, 6, 1, 12,
-         "  Expecting record VNM - found:\n  " + shown +
-             "\n  at line     12\nPlease recheck the dataset.\n"},
-        {"VIV", 7, 6, 1, 9,
-         "  Error at record VIV at line:\n" + shown +
-             "\n- found:   6 data items in line and expecting    7 data items.\nat line number :   "
-             "   9\n"},
-        {"VIV", 3, 3, 5, 1234567,
-         "  Error at record VIV Could not read line:\n" + shown + "\n at line number :1234567\n"},
-    };
-    std::string echoed;
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.message);
+// Each case file holds the checked record's name, expected and found item
+// counts, read status and line number, then the line (column 300 holds "x",
+// column 301 "y"), and "=== stop" with the console text (none: the checks
+// pass), which the echo receives too.
+TEST(CheckRecord, CasesStopAsTheirFilesSay) {
+    const auto cases = testing::read_cases(TULMA_SOURCE_DIR "/tests/input/cases/record_checks");
+    ASSERT_GE(cases.size(), 4U);
+    for (const testing::CaseFile& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reading reading("");
+        std::istringstream args(c.input_lines.at(0));
+        std::string name;
+        std::int32_t expected = 0, found = 0, line_no = 0;
+        int status = 0;
+        args >> name >> expected >> found >> status >> line_no;
+        const std::string line = padded(c.input_lines.at(1));
         EXPECT_EQ(stop_text([&] {
-                      check_record(r.name, r.expected_items, r.found_items, r.read_status, text,
-                                   r.line_no, reading.echo);
+                      check_record(name, expected, found, status, line, line_no, reading.echo);
                   }),
-                  r.message);
-        echoed += r.message;
+                  c.section_or("stop", "(no stop)"));
+        EXPECT_EQ(reading.echo_text(), c.section_or("stop", ""));
     }
-    check_record("VIV", 4, 4, 0, text, 3, reading.echo);  // all three checks pass
-    EXPECT_EQ(reading.echo_text(), echoed);
 }
 
 }  // namespace
