@@ -18,39 +18,32 @@ namespace tulma::testing {
 // "{N}" stands for the text before the braces padded with blanks to N
 // characters (the readers pad the lines they quote in messages and echoes).
 struct CaseFile {
-    std::string name;
-    std::string input;                            // every input line with its '\n'
+    std::string name, input;                      // input: every line with its '\n'
     std::vector<std::string> input_lines;         // the same, one entry a line
     std::map<std::string, std::string> sections;  // the lines of each, with '\n'
 
     std::string section_or(const std::string& key, const std::string& otherwise) const {
-        const auto found = sections.find(key);
-        return found == sections.end() ? otherwise : found->second;
+        return sections.count(key) != 0 ? sections.at(key) : otherwise;
     }
 };
-
-inline std::string unfold(const std::string& line) {
-    const std::size_t open = line.rfind('{');
-    if (line.size() < 3 || line.back() != '}' || open == std::string::npos ||
-        line.find_first_not_of("0123456789", open + 1) != line.size() - 1)
-        return line;
-    std::string text = line.substr(0, open);
-    text.resize(std::stoul(line.substr(open + 1)), ' ');
-    return text;
-}
 
 inline CaseFile read_case(const std::filesystem::path& path) {
     CaseFile c{path.stem().string(), {}, {}, {}};
     std::ifstream in(path);
     std::string* section = nullptr;
     for (std::string line; std::getline(in, line);) {
+        const std::size_t open = line.rfind('{');
+        if (open != std::string::npos && line.back() == '}' &&
+            line.find_first_not_of("0123456789", open + 1) == line.size() - 1 &&
+            open + 2 < line.size())
+            line = line.substr(0, open).append(std::stoul(line.substr(open + 1)) - open, ' ');
         if (line.rfind("=== ", 0) == 0) {
             section = &c.sections[line.substr(4)];
         } else if (section != nullptr) {
-            *section += unfold(line) + "\n";
+            *section += line + "\n";
         } else {
-            c.input_lines.push_back(unfold(line));
-            c.input += c.input_lines.back() + "\n";
+            c.input_lines.push_back(line);
+            c.input += line + "\n";
         }
     }
     return c;
@@ -71,9 +64,8 @@ inline std::vector<CaseFile> read_cases(const std::filesystem::path& folder) {
 // notes; a row is its words, then its text between the first and the last '|'
 // (blanks kept, "\t" standing for a TAB and "\n" for a line end).
 struct TableRow {
-    std::string line;
+    std::string line, text;
     std::vector<std::string> words;
-    std::string text;
 };
 
 inline std::vector<TableRow> read_table(const std::filesystem::path& path) {
