@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,30 +42,18 @@ TEST(ReadTemp, CasesStopEchoAndReadAsTheirFilesSay) {
 }
 
 TEST(TemperatureAt, InterpolatesBetweenSamplesAndHoldsBeyondThem) {
-    RunState three, one;
-    const RunState never_read;
-    three.n_temp = 3;
-    three.temp_time = {0.0, 24.0, 36.0};
-    three.temp_val = {-3.5, 1.25, 12.5};
-    one.n_temp = 1;
-    one.temp_time = {10.0};
-    one.temp_val = {7.5};
-    const struct {
-        const RunState& state;
-        double t, expected;
-    } rows[] = {
-        {three, -10.0, -3.5},    // before the first sample
-        {three, 12.0, -1.125},   // half way into the first interval
-        {three, 24.0, 1.25},     // on an inner sample
-        {three, 30.0, 6.875},    // half way into the second interval
-        {three, 27.0, 4.0625},   // a quarter into the second interval
-        {three, 100.0, 12.5},    // after the last sample
-        {one, -5.0, 7.5},        // one sample, before it
-        {never_read, 5.0, 0.0},  // a series never read
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.t);
-        EXPECT_EQ(temperature_at(r.state, r.t), r.expected);
+    std::map<std::string, RunState> series;
+    series["three"].n_temp = 3;
+    series["three"].temp_time = {0.0, 24.0, 36.0};
+    series["three"].temp_val = {-3.5, 1.25, 12.5};
+    series["one"].n_temp = 1;
+    series["one"].temp_time = {10.0};
+    series["one"].temp_val = {7.5};
+    for (const testing::TableRow& row :
+         testing::read_table(TULMA_SOURCE_DIR "/tests/input/cases/temperatures.txt")) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(temperature_at(series[row.words.at(0)], std::stod(row.words.at(1))),
+                  std::stod(row.words.at(2)));
     }
 }
 
