@@ -94,8 +94,7 @@ TEST(Placing, KindsByDensityTheLevKindAloneOnItsRangesAndSizesFromAge) {
     state.num_veg_kinds = 3;
     state.kinds.resize(3);
     state.veg = PlantStore(host.max_npt, host.n_xc, 3);
-    for (std::int32_t j = 1; j <= host.n_xc; ++j)
-        state.ref_ele_init.push_back(host.xc_ref.ref_ele(j));
+    state.ref_ele_init = {100.5, 100.5};
     state.lev_kind = 3;
     VegKind& grown = state.kinds[0];
     grown.grow_method = 1;
@@ -118,32 +117,27 @@ TEST(Placing, KindsByDensityTheLevKindAloneOnItsRangesAndSizesFromAge) {
 
     // Two whole years of growth: 12 months x 30.4375 days at 0.01, then at 0.02.
     const double two_years = 12 * 0.01 * 30.4375 + 12 * 0.02 * 30.4375;
+    using Values = std::vector<double>;
     for (std::int32_t j = 1; j <= 2; ++j) {
         for (std::int32_t p = 1; p <= 10; ++p) {
             SCOPED_TRACE(::testing::Message() << "xc " << j << " point " << p);
             const double bed = 99.0 + p;
             const bool on_levee = j == 1 && (p == 3 || p == 4);  // stations 20 and 30
             const bool sparse = p == 1 || p == 5 || p == 8;
-            const VegPoint& tree = state.veg.at(p, j, 1);
-            EXPECT_EQ(tree.dth_id, on_levee ? 999 : -1);
-            EXPECT_EQ(std::vector<double>({tree.age, tree.root_depth, tree.crown_ele, tree.size_aux,
-                                           tree.since_wet}),
-                      std::vector<double>({2.5, 8.0, bed, 0.995, 1e10}));  // kept on the levee
-            EXPECT_NEAR(tree.plant_height, two_years, 1e-12);
-            EXPECT_NEAR(tree.canopy_radius, two_years, 1e-12);
-            // No growth method: sizes from the bed above the reference elevation.
-            const VegPoint& young = state.veg.at(p, j, 2);
-            EXPECT_EQ(young.dth_id, sparse ? -1 : 999);
-            EXPECT_EQ(std::vector<double>(
-                          {young.plant_height, young.age, young.crown_ele, young.size_aux}),
-                      sparse
-                          ? std::vector<double>({std::max(0.0, bed - 100.5) + 1.0, 0.9, bed, 1.0})
-                          : std::vector<double>({0.0, 0.0, bed, 0.0}));
-            const VegPoint& lev = state.veg.at(p, j, 3);
-            EXPECT_EQ(lev.dth_id, on_levee ? -1 : 999);
+            const VegPoint& a = state.veg.at(p, j, 1);  // kept on the levee, where it is cleared
             EXPECT_EQ(
-                std::vector<double>({lev.root_depth, lev.plant_height, lev.age, lev.crown_ele}),
-                on_levee ? std::vector<double>({5.0, 5.0, 1.0, bed}) : std::vector<double>(4, 0.0));
+                Values({1.0 * a.dth_id, a.age, a.root_depth, a.crown_ele, a.size_aux, a.since_wet}),
+                Values({on_levee ? 999.0 : -1.0, 2.5, 8.0, bed, 0.995, 1e10}));
+            EXPECT_NEAR(a.plant_height, two_years, 1e-12);
+            EXPECT_NEAR(a.canopy_radius, two_years, 1e-12);
+            // No growth method: sizes from the bed above the reference elevation.
+            const VegPoint& b = state.veg.at(p, j, 2);
+            EXPECT_EQ(Values({1.0 * b.dth_id, b.plant_height, b.age, b.crown_ele, b.size_aux}),
+                      sparse ? Values({-1, std::max(0.0, bed - 100.5) + 1.0, 0.9, bed, 1.0})
+                             : Values({999, 0.0, 0.0, bed, 0.0}));
+            const VegPoint& c = state.veg.at(p, j, 3);
+            EXPECT_EQ(Values({1.0 * c.dth_id, c.root_depth, c.plant_height, c.age, c.crown_ele}),
+                      on_levee ? Values({-1, 5.0, 5.0, 1.0, bed}) : Values({999, 0, 0, 0, 0}));
         }
         // Point slots past the cross section's points hold the empty record.
         EXPECT_EQ(state.veg.at(11, j, 1).dth_id, 999);
