@@ -63,38 +63,33 @@ TEST(ParameterFile, FillsRunValuesCodesAndKinds) {
     ParameterRun run(testing::read_case(kCases + "/complete_file.txt").input, 2);
     ASSERT_EQ(run.stop, "(no stop)");
     const RunState& s = run.state;
-    EXPECT_EQ(std::vector<double>(
-                  {s.veg_dt, s.out_dt, s.veg_codes[1].density[1], s.veg_codes[0].init_age[1]}),
-              std::vector<double>({1, 30, 0.25, 2.5}));
-    EXPECT_EQ(std::vector<std::int32_t>({s.n_stress_class, s.lev_kind}),
-              std::vector<std::int32_t>({2, 2}));
-    EXPECT_EQ(s.veg_shape_field, "VEGCODE" + std::string(23, ' '));
     ASSERT_EQ(s.veg_codes.size(), 2U);
-    EXPECT_EQ(s.veg_codes[1].code, "bar" + std::string(27, ' '));
-
     const VegKind& a = s.kind(1);
-    EXPECT_EQ(a.veg_name, "Fremont cottonwood" + std::string(12, ' '));
-    EXPECT_EQ(std::vector<double>({a.release_days, a.seed_max_dist, a.height_rate.at(2, 0),
-                                   a.rough_table.at(2, 1), a.comp_limit.at(1, 2), a.dry_switch_age,
-                                   a.stress_rate.at(1, 2), a.max_age}),
-              std::vector<double>({30, 1000, 5, 0.08, 0.25, 1.5, 0.2, 120}));
+    const VegKind& b = s.kind(2);
+    using Values = std::vector<double>;
+    EXPECT_EQ(Values({s.veg_dt, s.out_dt, s.veg_codes[1].density[1], s.veg_codes[0].init_age[1],
+                      1.0 * s.n_stress_class, 1.0 * s.lev_kind}),
+              Values({1, 30, 0.25, 2.5, 2, 2}));
+    EXPECT_EQ(s.veg_shape_field + s.veg_codes[1].code + a.veg_name + b.veg_name,
+              "VEGCODE" + std::string(23, ' ') + "bar" + std::string(27, ' ') +
+                  "Fremont cottonwood" + std::string(12, ' ') + "NoName" + std::string(24, ' '));
+    EXPECT_EQ(Values({a.release_days, a.seed_max_dist, a.height_rate.at(2, 0),
+                      a.rough_table.at(2, 1), a.comp_limit.at(1, 2), a.dry_switch_age,
+                      a.stress_rate.at(1, 2), a.max_age, a.stress_limit}),
+              Values({30, 1000, 5, 0.08, 0.25, 1.5, 0.2, 120, 0.6}));
     // Table row counts, the file's death codes, and the ice code no record sets.
     EXPECT_EQ(std::vector<std::int32_t>(
                   {a.release_method, a.germ_days, a.moist_days, a.height_rate.n_rows,
                    a.spread_rate.n_rows, a.rough_table.n_rows, a.scour_limit.n_rows, a.comp_id,
                    a.scour_id, a.burial_id, a.drown_id, a.dry_id, a.age_id, a.ice_id}),
               std::vector<std::int32_t>({1, 3, 10, 2, 1, 2, 2, 17, 11, 12, 13, 14, 16, 5}));
-    EXPECT_EQ(a.stress_limit, 0.6);
-    EXPECT_TRUE(a.dry_months[4] && !a.dry_months[9]);
-
-    const VegKind& b = s.kind(2);
-    EXPECT_EQ(b.veg_name, "NoName" + std::string(24, ' '));
-    EXPECT_EQ(
-        std::vector<std::int32_t>({b.release_method, b.n_release, b.release_start[10],
-                                   b.release_end[10], b.spread_rate.n_rows, b.scour_id, b.comp_id}),
-        std::vector<std::int32_t>({0, 11, 21, 22, 0, 1, 7}));
-    EXPECT_EQ(b.dry_switch_age, 0.0);  // drying method 2 reads no YTM rows
-    EXPECT_TRUE(b.dry_months[0] && b.dry_months[2]);
+    // The second kind: release windows from MDY pairs, default death codes, and
+    // drying method 2, which reads no YTM rows.
+    EXPECT_EQ(Values({1.0 * b.release_method, 1.0 * b.n_release, 1.0 * b.release_start[10],
+                      1.0 * b.release_end[10], 1.0 * b.spread_rate.n_rows, 1.0 * b.scour_id,
+                      1.0 * b.comp_id, b.dry_switch_age}),
+              Values({0, 11, 21, 22, 0, 1, 7, 0}));
+    EXPECT_TRUE(a.dry_months[4] && !a.dry_months[9] && b.dry_months[0] && b.dry_months[2]);
     EXPECT_FALSE(s.files.veg.is_open());  // closed after END
 }
 
