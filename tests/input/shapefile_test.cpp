@@ -85,19 +85,29 @@ std::string with_blanks(std::string s) {
     return s;
 }
 
-// Each case file builds veg.shp and veg.dbf and reads them with the field CODE,
-// or the one a line "vit <name>" names. The main file: "shp <type>
-// [square|triangle]..." (the unit square; the ring (5,0) (5,2) (7,2)), then
-// "ring x0 y0 x1 y1 ..." (a record of one ring, its box from its points; none:
-// an empty record) and "parts <start>..." (the last record's ring starts as
-// stored, from 0), or "records <n>", n empty records. A PolygonZ record has z 1, 2, ... and m 11,
-// 12, ... at its points, with those ranges. The table: "dbf <code>..." (one field CODE, width 10),
-// or "field <name> <type> <length>" lines and "row <value>|<value>..." lines ("_" is a blank, "\0"
-// a zero byte) or "rows <n>", n records of blanks. Then byte edits in order: "cut <shp|dbf>
-// <length>" and "le16|le32|be32 <shp|dbf> <offset> <value>". Sections: "=== stop", the console text
-// (none: no stop); "=== stderr" (none: nothing); "=== polygons", one polygon_line each;
-// "=== count", the number of polygons.
-// Nothing may go to standard output.
+// Each case file builds veg.shp and veg.dbf and reads them with the field
+// CODE, or the one "vit <name>" names, at trace level 0 or the one "trace <n>"
+// gives.
+//
+// The main file: "shp <type> [square|triangle]..." (the unit square; the ring
+// (5,0) (5,2) (7,2)), then "ring x0 y0 x1 y1 ..." (a record of one ring, its
+// box from its points; none: an empty record), "parts <start>..." (the last
+// record's ring starts as stored, from 0) and "records <n>" (n empty records).
+// A PolygonZ record has z 1, 2, ... and m 11, 12, ... at its points, with
+// those ranges.
+//
+// The table: "dbf <code>..." (one field CODE, width 10), or "field <name>
+// <type> <length>" lines, "row <value>|<value>..." lines ("_" is a blank,
+// "\0" a zero byte) and "rows <n>" (n records of blanks).
+//
+// Then byte edits in order: "cut <shp|dbf> <length>" and
+// "le16|le32|be32|le64 <shp|dbf> <offset> <value>".
+//
+// Sections: "=== stop", the console text (none: no stop); "=== stdout" and
+// "=== stderr" (none: nothing); "=== polygons", one polygon_line each;
+// "=== count", the number of polygons; "=== header", the main file's code,
+// length, version, type and box, and the table's first field: its type, its
+// name without the blanks that fill it, and its length.
 TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
     const auto cases = testing::read_cases(TULMA_SOURCE_DIR "/tests/input/cases/shapefile");
     ASSERT_GE(cases.size(), 19U);
@@ -108,6 +118,7 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
         std::vector<testing::DbfField> fields;
         std::vector<std::vector<std::string>> rows;
         std::string vit = "CODE", word;
+        std::int32_t trace = 0;
         std::vector<std::string> edits;
         for (const std::string& line : c.input_lines) {
             std::istringstream words(line);
@@ -141,6 +152,8 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
                     rows.back().push_back(with_blanks(value));
             } else if (word == "vit") {
                 words >> vit;
+            } else if (word == "trace") {
+                words >> trace;
             } else {
                 edits.push_back(line);
             }
@@ -158,19 +171,32 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
                                                     {"dbf", dbf_file(fields, rows)}};
         for (const std::string& edit : edits) {
             std::istringstream words(edit);
-            std::string op, file, bytes;
+            std::string op, file, bytes, value = "0";
             std::size_t at = 0;
-            std::int32_t value = 0;
             words >> op >> file >> at >> value;
-            (op == "be32" ? testing::put_be32 : testing::put_le32)(bytes, value);
-            bytes.resize(op == "le16" ? 2 : 4);
+            if (op == "le64")
+                testing::put_le64(bytes, std::stod(value));
+            else
+                (op == "be32" ? testing::put_be32 : testing::put_le32)(bytes, std::stoi(value));
+            bytes.resize(op == "le16" ? 2 : bytes.size());
             op == "cut" ? files[file].resize(at)
                         : void(files[file].replace(at, bytes.size(), bytes));
         }
-        const ByteMap map(files["shp"], files["dbf"], vit);
+        const ByteMap map(files["shp"], files["dbf"], vit, trace);
+        const ShapefileState& h = map.state.shapefile;
+        std::ostringstream header;
+        header << h.shp_code << ' ' << h.shp_len << ' ' << h.shp_version << ' ' << h.shp_type;
+        for (double v : h.shp_box) header << ' ' << v;
+        if (!h.fieldName.empty()) {
+            const std::string& name = h.fieldName[0];
+            header << ' ' << h.field_type[0] << ' ' << name.substr(0, name.find(' ')) << ' '
+                   << name.size();
+        }
+        header << '\n';
+        EXPECT_EQ(header.str(), c.section_or("header", header.str()));
         EXPECT_EQ(map.stop, c.section_or("stop", "(no stop)"));
         EXPECT_EQ(map.err, c.section_or("stderr", ""));
-        EXPECT_EQ(map.out, "");
+        EXPECT_EQ(map.out, c.section_or("stdout", ""));
         EXPECT_EQ(std::to_string(map.state.ENpg.size()) + "\n",
                   c.section_or("count", std::to_string(map.state.ENpg.size()) + "\n"));
         std::string polygons;
@@ -201,29 +227,6 @@ TEST(ShapefileOpening, FileNamesByTheLastDotAndTheFailingFileNamed) {
         TempWorkDir::write(r.dbf, code_table({"A"}));
         EXPECT_EQ(MapRun(r.vin).stop, "(no stop)");
     }
-}
-
-TEST(ShapefileHeader, CodeLengthVersionTypeAndBoxAsTheFileHoldsThem) {
-    std::string box;
-    for (double v : {-1.5, 2.0, 3.25, 4.0, -5.0, 6.5, 7.0, 8.125}) testing::put_le64(box, v);
-    const std::string shp = shp_file(5, {kSquare}).replace(36, 64, box);
-    const ByteMap map(shp, code_table({"A"}));
-    const ShapefileState& header = map.state.shapefile;
-    // The file's length in 16-bit words: 100 header bytes and one record of 136.
-    EXPECT_EQ(std::vector<std::int32_t>({header.shp_code, header.shp_len, header.shp_version,
-                                         header.shp_type, header.n_poly}),
-              std::vector<std::int32_t>({9994, 118, 1000, 5, 1}));
-    EXPECT_EQ(header.shp_box, (std::array<double, 8>{-1.5, 2.0, 3.25, 4.0, -5.0, 6.5, 7.0, 8.125}));
-    EXPECT_EQ(header.fieldName[0] + header.field_type[0], "CODE" + std::string(7, ' ') + "C");
-}
-
-TEST(ShapefileTrace, EntryAndExitLinesAboveLevelZero) {
-    EXPECT_EQ(ByteMap(shp_file(5, {kSquare}), code_table({"A"}), "CODE", 0).out, "");
-    EXPECT_EQ(ByteMap(shp_file(5, {kSquare}), code_table({"A"}), "CODE", 1).out,
-              "Entry:   read_ENV\nExit:    read_ENV\n");
-    // A stop leaves no exit line.
-    EXPECT_EQ(ByteMap(shp_file(3, {kSquare}), code_table({"A"}), "CODE", 1).out,
-              "Entry:   read_ENV\n");
 }
 
 }  // namespace
