@@ -46,19 +46,6 @@ struct MapRun {
     }
 };
 
-// A map written as veg.shp and veg.dbf in a fresh working directory and read.
-struct ByteMap : TempWorkDir, MapRun {
-    ByteMap(const std::string& shp, const std::string& dbf, const std::string& vit = "CODE",
-            std::int32_t trace = 0)
-        : MapRun((write("veg.shp", shp), write("veg.dbf", dbf), "veg.shp"), vit, trace) {}
-};
-
-std::string open_failure(const std::string& name) {
-    const std::string field = pad(name, 220);
-    return "ERROR in opening file" + field + "\nfile " + field +
-           " does not exist or is being used by another program\n";
-}
-
 const ShapeRecord kSquare = ring_record({0, 0, 0, 1, 1, 1, 1, 0, 0, 0});
 const ShapeRecord kTriangle = ring_record({5, 0, 5, 2, 7, 2, 5, 0});
 // A polygon as the case files show it: its rings (count and starts), points,
@@ -85,9 +72,11 @@ std::string with_blanks(std::string s) {
     return s;
 }
 
-// Each case file builds veg.shp and veg.dbf and reads them with the field
-// CODE, or the one "vit <name>" names, at trace level 0 or the one "trace <n>"
-// gives.
+// Each case file builds veg.shp and veg.dbf, or writes them where "at
+// <shp-path|-> <dbf-path|->" says ("-": not at all) after making the folders
+// "dir <path>" names, and reads the map "veg.shp" or the one "vin <name>"
+// names, with the field CODE or the one "vit <name>" names, at trace level 0
+// or the one "trace <n>" gives.
 //
 // The main file: "shp <type> [square|triangle]..." (the unit square; the ring
 // (5,0) (5,2) (7,2)), then "ring x0 y0 x1 y1 ..." (a record of one ring, its
@@ -118,6 +107,8 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
         std::vector<testing::DbfField> fields;
         std::vector<std::vector<std::string>> rows;
         std::string vit = "CODE", word;
+        std::string vin = "veg.shp", at_shp = vin, at_dbf = "veg.dbf";
+        std::vector<std::string> folders;
         std::int32_t trace = 0;
         std::vector<std::string> edits;
         for (const std::string& line : c.input_lines) {
@@ -154,6 +145,13 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
                 words >> vit;
             } else if (word == "trace") {
                 words >> trace;
+            } else if (word == "vin") {
+                words >> vin;
+            } else if (word == "at") {
+                words >> at_shp >> at_dbf;
+            } else if (word == "dir") {
+                words >> word;
+                folders.push_back(word);
             } else {
                 edits.push_back(line);
             }
@@ -182,7 +180,11 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
             op == "cut" ? files[file].resize(at)
                         : void(files[file].replace(at, bytes.size(), bytes));
         }
-        const ByteMap map(files["shp"], files["dbf"], vit, trace);
+        const TempWorkDir dir;
+        for (const std::string& folder : folders) std::filesystem::create_directories(folder);
+        if (at_shp != "-") TempWorkDir::write(at_shp, files["shp"]);
+        if (at_dbf != "-") TempWorkDir::write(at_dbf, files["dbf"]);
+        const MapRun map(vin, vit, trace);
         const ShapefileState& h = map.state.shapefile;
         std::ostringstream header;
         header << h.shp_code << ' ' << h.shp_len << ' ' << h.shp_version << ' ' << h.shp_type;
@@ -202,30 +204,6 @@ TEST(ShapefileCases, EachReadsOrStopsAsItsFileSays) {
         std::string polygons;
         for (const Polygon& pg : map.state.ENpg) polygons += polygon_line(pg);
         EXPECT_EQ(polygons, c.section_or("polygons", polygons));
-    }
-}
-
-TEST(ShapefileOpening, FileNamesByTheLastDotAndTheFailingFileNamed) {
-    const struct {
-        std::string vin, shp, dbf;
-    } rows[] = {
-        {"maps/veg.old.shp", "maps/veg.old.shp", "maps/veg.old.dbf"},
-        {"maps/veg", "maps/veg.shp", "maps/veg.dbf"},
-        {"maps.v2/veg", "maps.shp", "maps.dbf"},  // the dot of the directory counts
-        {"maps/veg.dbf", "maps/veg.shp", "maps/veg.dbf"},
-        {"veg.shp", "veg.shp", ""},  // a directory is not a map
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.vin);
-        const TempWorkDir dir;
-        for (const char* folder : {"maps", "maps.v2", "veg.shp"})
-            std::filesystem::create_directories(folder);
-        EXPECT_EQ(MapRun(r.vin).stop, open_failure(r.shp));
-        if (r.dbf.empty()) continue;
-        TempWorkDir::write(r.shp, shp_file(5, {kSquare}));
-        EXPECT_EQ(MapRun(r.vin).stop, open_failure(r.dbf));
-        TempWorkDir::write(r.dbf, code_table({"A"}));
-        EXPECT_EQ(MapRun(r.vin).stop, "(no stop)");
     }
 }
 
