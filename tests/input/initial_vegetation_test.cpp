@@ -51,31 +51,19 @@ Polygon ring(std::vector<double> xy, const std::string& code, double cx, double 
 }
 
 TEST(StationLocation, InsideCrossingsThenNearestCentroid) {
-    // A 10 x 10 square with a 4 x 4 hole as a second ring, and a far square.
     Polygon holed =
         ring({0, 0, 0, 10, 10, 10, 10, 0, 0, 0, 3, 3, 7, 3, 7, 7, 3, 7, 3, 3}, "a", 5, 5);
     holed.nparts = 2;
     holed.part = {1, 6};
-    // A triangle with a slanted edge, its centroid given far away.
     const std::vector<Polygon> polygons = {
         holed, ring({100, 0, 100, 10, 110, 10, 110, 0, 100, 0}, "b", 105, 5),
         ring({20, 0, 20, 10, 30, 0, 20, 0}, "c", 500, 500)};
-    const struct {
-        double x, y;
-        std::int32_t index;
-    } rows[] = {
-        {1, 1, 1},    // inside the outer ring
-        {5, 5, 1},    // in the hole: no polygon contains it, the nearest centroid is the first
-        {104, 2, 2},  // inside the second
-        {60, 5, 2},   // outside both: centroid of the second is 45 away, the first 55
-        {55, 5, 1},   // equally far from both: the first wins the tie
-        {10, 5, 1},   // on the right edge: the crossing at x counts
-        {22, 2, 3},   // inside the triangle: its slanted edge crosses at x = 28
-        {26, 6, 1},   // beyond the slanted edge (x = 24 there): outside, nearest is the first
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.x) + "," + std::to_string(r.y));
-        EXPECT_EQ(station_location(polygons, r.x, r.y), r.index);
+    for (const testing::TableRow& row :
+         testing::read_table(TULMA_SOURCE_DIR "/tests/input/cases/stations.txt")) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(
+            station_location(polygons, std::stod(row.words.at(0)), std::stod(row.words.at(1))),
+            std::stoi(row.words.at(2)));
     }
     EXPECT_EQ(station_location({}, 1.0, 1.0), 0);
 }

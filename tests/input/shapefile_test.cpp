@@ -18,7 +18,6 @@
 namespace tulma {
 namespace {
 
-using testing::code_table;
 using testing::dbf_file;
 using testing::ring_record;
 using testing::ShapeRecord;
