@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,35 +14,21 @@ namespace tulma::testing {
 // files no GIS would write (cut short, out of sequence, lying counts) and for
 // small maps in tests of the readers that use the polygons.
 
+// Appends the low `bytes` bytes of v, most significant first or last.
+inline void put_bytes(std::string& s, std::uint64_t v, int bytes, bool big_endian) {
+    for (int k = 0; k < bytes; ++k)
+        s.push_back(static_cast<char>(v >> (8 * (big_endian ? bytes - 1 - k : k))));
+}
 inline void put_be32(std::string& s, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    const char b[4] = {static_cast<char>(u >> 24), static_cast<char>(u >> 16),
-                       static_cast<char>(u >> 8), static_cast<char>(u)};
-    s.append(b, 4);
+    put_bytes(s, static_cast<std::uint32_t>(v), 4, true);
 }
 inline void put_le32(std::string& s, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    const char b[4] = {static_cast<char>(u), static_cast<char>(u >> 8), static_cast<char>(u >> 16),
-                       static_cast<char>(u >> 24)};
-    s.append(b, 4);
+    put_bytes(s, static_cast<std::uint32_t>(v), 4, false);
 }
 inline void put_le64(std::string& s, double v) {
     std::uint64_t u = 0;
     std::memcpy(&u, &v, sizeof u);
-    char b[8];
-    for (int k = 0; k < 8; ++k) b[k] = static_cast<char>(u >> (8 * k));
-    s.append(b, 8);
-}
-// Overwrites 2 bytes little-endian at a byte offset (for patching table headers).
-inline void set_le16(std::string& s, std::size_t at, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
-    s[at] = static_cast<char>(u & 0xFFu);
-    s[at + 1] = static_cast<char>((u >> 8) & 0xFFu);
-}
-inline void set_le32(std::string& s, std::size_t at, std::int32_t v) {
-    std::string b;
-    put_le32(b, v);
-    s.replace(at, 4, b);
+    put_bytes(s, u, 8, false);
 }
 
 // One shape record. parts are the 0-based ring starts as the file stores them.
@@ -53,9 +38,6 @@ struct ShapeRecord {
     std::vector<double> z, m;  // PolygonZ files only; one per point
     double xmin = 0.0, ymin = 0.0, xmax = 0.0, ymax = 0.0;
     double zmin = 0.0, zmax = 0.0, mmin = 0.0, mmax = 0.0;
-    std::optional<std::int32_t> number;      // record header number; default: its place
-    std::optional<std::int32_t> num_parts;   // stored NumParts; default: parts.size()
-    std::optional<std::int32_t> num_points;  // stored NumPoints; default: x.size()
 };
 
 // A single-ring record from its points (x0, y0, x1, y1, ...), box from the points.
@@ -66,57 +48,49 @@ inline ShapeRecord ring_record(const std::vector<double>& xy) {
         r.x.push_back(xy[k]);
         r.y.push_back(xy[k + 1]);
     }
-    r.xmin = r.xmax = r.x.front();
-    r.ymin = r.ymax = r.y.front();
-    for (std::size_t k = 0; k < r.x.size(); ++k) {
-        r.xmin = std::min(r.xmin, r.x[k]);
-        r.xmax = std::max(r.xmax, r.x[k]);
-        r.ymin = std::min(r.ymin, r.y[k]);
-        r.ymax = std::max(r.ymax, r.y[k]);
-    }
+    r.xmin = *std::min_element(r.x.begin(), r.x.end());
+    r.xmax = *std::max_element(r.x.begin(), r.x.end());
+    r.ymin = *std::min_element(r.y.begin(), r.y.end());
+    r.ymax = *std::max_element(r.y.begin(), r.y.end());
     return r;
 }
 
 // A whole .shp file: the 100-byte header (file code 9994, length in 16-bit
-// words, version 1000, the shape type, a zero box) and the records.
+// words, version 1000, the shape type, a zero box) and the records, numbered
+// from 1, each with its content length in words.
 inline std::string shp_file(std::int32_t shape_type, const std::vector<ShapeRecord>& records) {
     std::string file;
     put_be32(file, 9994);
-    for (int k = 0; k < 5; ++k) put_be32(file, 0);
+    file.append(20, '\0');
     put_be32(file, 0);  // file length, set at the end
     put_le32(file, 1000);
     put_le32(file, shape_type);
-    for (int k = 0; k < 8; ++k) put_le64(file, 0.0);
+    file.append(64, '\0');
     for (std::size_t i = 0; i < records.size(); ++i) {
         const ShapeRecord& r = records[i];
-        put_be32(file, r.number.value_or(static_cast<std::int32_t>(i + 1)));
-        const std::size_t length_at = file.size();
-        put_be32(file, 0);  // content length, set below
-        put_le32(file, shape_type);
-        for (double v : {r.xmin, r.ymin, r.xmax, r.ymax}) put_le64(file, v);
-        put_le32(file, r.num_parts.value_or(static_cast<std::int32_t>(r.parts.size())));
-        put_le32(file, r.num_points.value_or(static_cast<std::int32_t>(r.x.size())));
-        for (std::int32_t p : r.parts) put_le32(file, p);
+        std::string content;
+        put_le32(content, shape_type);
+        for (double v : {r.xmin, r.ymin, r.xmax, r.ymax}) put_le64(content, v);
+        put_le32(content, static_cast<std::int32_t>(r.parts.size()));
+        put_le32(content, static_cast<std::int32_t>(r.x.size()));
+        for (std::int32_t p : r.parts) put_le32(content, p);
         for (std::size_t k = 0; k < r.x.size(); ++k) {
-            put_le64(file, r.x[k]);
-            put_le64(file, r.y[k]);
+            put_le64(content, r.x[k]);
+            put_le64(content, r.y[k]);
         }
         if (shape_type == 15) {
-            put_le64(file, r.zmin);
-            put_le64(file, r.zmax);
-            for (double v : r.z) put_le64(file, v);
-            put_le64(file, r.mmin);
-            put_le64(file, r.mmax);
-            for (double v : r.m) put_le64(file, v);
+            for (double v : {r.zmin, r.zmax}) put_le64(content, v);
+            for (double v : r.z) put_le64(content, v);
+            for (double v : {r.mmin, r.mmax}) put_le64(content, v);
+            for (double v : r.m) put_le64(content, v);
         }
-        std::string words;
-        put_be32(words, static_cast<std::int32_t>((file.size() - length_at - 4) / 2));
-        file.replace(length_at, 4, words);
+        put_be32(file, static_cast<std::int32_t>(i + 1));
+        put_be32(file, static_cast<std::int32_t>(content.size() / 2));
+        file += content;
     }
     std::string words;
     put_be32(words, static_cast<std::int32_t>(file.size() / 2));
-    file.replace(24, 4, words);
-    return file;
+    return file.replace(24, 4, words);
 }
 
 struct DbfField {
@@ -130,15 +104,12 @@ struct DbfField {
 // field), each record after a blank deletion flag, then the 0x1A end mark.
 inline std::string dbf_file(const std::vector<DbfField>& fields,
                             const std::vector<std::vector<std::string>>& records) {
-    std::int32_t record_length = 1;
+    std::uint64_t record_length = 1;
     for (const DbfField& f : fields) record_length += f.length;
-    std::string file;
-    file.push_back('\x03');
-    file.append("\x7e\x0c\x05", 3);  // last update 2026-12-05
+    std::string file = "\x03\x7e\x0c\x05";  // dBASE III, last update 2026-12-05
     put_le32(file, static_cast<std::int32_t>(records.size()));
-    file.append(4, '\0');
-    set_le16(file, 8, 33 + 32 * static_cast<std::int32_t>(fields.size()));
-    set_le16(file, 10, record_length);
+    put_bytes(file, 33 + 32 * fields.size(), 2, false);
+    put_bytes(file, record_length, 2, false);
     file.append(20, '\0');
     for (const DbfField& f : fields) {
         std::string d(32, '\0');
@@ -156,8 +127,7 @@ inline std::string dbf_file(const std::vector<DbfField>& fields,
             file += v;
         }
     }
-    file.push_back('\x1a');
-    return file;
+    return file + '\x1a';
 }
 
 // A table of one character field CODE (width 10) holding the given codes.

@@ -1,15 +1,14 @@
 // The fixed and general fields round from whole numbers where a value allows it
 // and through the standard library elsewhere. Both must give the same digits:
-// every field is checked here against the standard library's own correctly
-// rounded text, on values chosen to sit on rounding ties, next to powers of
+// every field is checked here against the C library's correctly rounded printf
+// text, on values chosen to sit on rounding ties, next to powers of
 // ten, and spread over every magnitude the reports print.
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
@@ -22,43 +21,34 @@ namespace {
 using tulma::LineBuilder;
 
 // "%.*f" of |v| with the sign taken from the sign bit, laid out as the fixed
-// field lays it out; built straight from std::to_chars.
+// field lays it out.
 std::string reference_fixed(double v, int width, int decimals) {
     char text[400];
-    const auto r =
-        std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::fixed, decimals);
-    std::string magnitude(text, r.ptr);
-    if (decimals == 0) magnitude += '.';
-    const std::size_t sign = std::signbit(v) ? 1 : 0;
+    std::snprintf(text, sizeof text, "%.*f%s", decimals, std::fabs(v), decimals == 0 ? "." : "");
+    std::string field = text;
+    const std::string sign = std::signbit(v) ? "-" : "";
     const auto w = static_cast<std::size_t>(width);
-    if (magnitude.size() + sign > w && magnitude[0] == '0') magnitude.erase(0, 1);
-    if (magnitude.size() + sign > w) return std::string(w, '*');
-    return std::string(w - magnitude.size() - sign, ' ') + (sign ? "-" : "") + magnitude;
+    if (field.size() + sign.size() > w && field[0] == '0') field.erase(0, 1);
+    if (field.size() + sign.size() > w) return std::string(w, '*');
+    return std::string(w - field.size() - sign.size(), ' ') + sign + field;
 }
 
-// The general field laid out from the six digits std::to_chars gives: a fixed
-// form of 9 characters and 4 blanks for exponents -1 .. 5, " 0.ddddddE+dd"
-// otherwise (no E for a three-digit exponent).
+// The general field laid out from the six digits of "%.5e": a fixed form of 9
+// characters and 4 blanks for exponents -1 .. 5, " 0.ddddddE+dd" otherwise
+// (no E for a three-digit exponent).
 std::string reference_general(double v) {
     char text[32];
-    const auto r =
-        std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific, 5);
-    const std::string digits = std::string(1, text[0]) + std::string(text + 2, 5);
-    const int exponent = std::stoi(std::string(text + 8, r.ptr));
+    std::snprintf(text, sizeof text, "%.5e", std::fabs(v));
+    const std::string digits = text[0] + std::string(text + 2, 5);
+    const int shown = std::atoi(text + 8) + 1;  // the exponent of 0.dddddd
     const std::string sign = std::signbit(v) ? "-" : "";
-    std::string field;
-    if (exponent == -1) {
-        field = sign + "0." + digits;
-    } else if (exponent >= 0 && exponent <= 5) {
-        const auto before = static_cast<std::size_t>(exponent + 1);
-        field = sign + digits.substr(0, before) + "." + digits.substr(before);
-    } else {
-        const int shown = exponent + 1;
-        char tail[8];
-        std::snprintf(tail, sizeof tail, std::abs(shown) < 100 ? "E%c%02d" : "%c%03d",
-                      shown < 0 ? '-' : '+', std::abs(shown));
-        return (std::signbit(v) ? "-" : " ") + std::string("0.") + digits + tail;
+    if (shown < 0 || shown > 6) {
+        std::snprintf(text, sizeof text, std::abs(shown) < 100 ? "E%+03d" : "%+04d", shown);
+        return (sign.empty() ? " 0." : "-0.") + digits + text;
     }
+    const auto before = static_cast<std::size_t>(shown);
+    const std::string field =
+        sign + (before == 0 ? "0" : digits.substr(0, before)) + "." + digits.substr(before);
     return std::string(9 - field.size(), ' ') + field + "    ";
 }
 
@@ -101,33 +91,21 @@ std::vector<double> random_values() {
     return values;
 }
 
-TEST(FieldRounding, FixedFieldsMatchTheStandardLibrary) {
-    struct Layout {
-        int width;
-        int decimals;
-    };
-    for (const Layout layout :
-         {Layout{5, 2}, Layout{7, 2}, Layout{10, 4}, Layout{12, 2}, Layout{13, 2}, Layout{14, 2},
-          Layout{12, 0}, Layout{30, 19}, Layout{40, 25}}) {
-        SCOPED_TRACE("width " + std::to_string(layout.width) + ", decimals " +
-                     std::to_string(layout.decimals));
-        for (const std::vector<double>& values : {awkward_values(), random_values()}) {
-            for (double v : values) {
-                LineBuilder line;
-                line.fixed(v, layout.width, layout.decimals);
-                ASSERT_EQ(line.view(), reference_fixed(v, layout.width, layout.decimals)) << v;
-            }
-        }
-    }
-}
-
-TEST(FieldRounding, GeneralFieldsKeepTheStandardLibrarysSixDigits) {
+TEST(FieldRounding, FixedAndGeneralFieldsMatchTheStandardLibrary) {
+    const std::pair<int, int> layouts[] = {{5, 2},  {7, 2},  {10, 4},  {12, 2}, {13, 2},
+                                           {14, 2}, {12, 0}, {30, 19}, {40, 25}};
     for (const std::vector<double>& values : {awkward_values(), random_values()}) {
         for (double v : values) {
-            if (v == 0.0 || !std::isfinite(v)) continue;
+            for (const auto& [width, decimals] : layouts) {
+                LineBuilder line;
+                line.fixed(v, width, decimals);
+                ASSERT_EQ(line.view(), reference_fixed(v, width, decimals))
+                    << v << " in " << width << "." << decimals;
+            }
             LineBuilder line;
             line.general(v);
-            ASSERT_EQ(line.view(), reference_general(v)) << v;
+            ASSERT_TRUE(v == 0.0 || line.view() == reference_general(v))
+                << v << ": " << line.view();
         }
     }
 }
