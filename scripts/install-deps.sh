@@ -8,12 +8,12 @@ set -euo pipefail
 # Packages are installed without the ones they only recommend, so every
 # package a command uses is named here, from a pristine Debian 12 up.
 #   example: the library, tulma-run (toml++) and the figures (numpy, matplotlib).
-#   tests: GoogleTest and Google Benchmark; ogr2ogr for the test maps;
+#   tests: GoogleTest and Google Benchmark;
 #     mingw-w64 and wine for TULMA.dll; clang 16 with libFuzzer and its
 #     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends);
 #     clang-format-16 for the format check.
 example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib)
-tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev gdal-bin
+tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
        g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
        clang-format-16)
 
