@@ -129,6 +129,17 @@ TEST(SetUp, AFileThatCannotBeOpenedStopsTheRun) {
     }
 }
 
+TEST(SetUp, ThirtyKindsAreTheMostAPlantStoreIsMadeFor) {
+    TempWorkDir dir;
+    testing::write_map("veg", {"none"});
+    TempWorkDir::write("vegetation.txt",
+                       testing::parameter_file(std::vector<testing::KindSketch>(30)));
+    host::HostModel model(host::simple_model(1, 1, 2));
+    RunState state;
+    set_up(state, testing::decode_call(model, 0.0));
+    EXPECT_EQ(state.veg.num_veg_kinds(), 30);
+}
+
 TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
     // Roughness is on when a kind has it, unless a degree-day kind comes first.
     struct Row {
@@ -185,6 +196,18 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
              a.n_rr = V((s = {31, 1}).data(), 2);
          },
          "cross section 1 has 31 roughness sections, outside 0 .. 30\n"},
+        // No points, no sections, as many points as slots and 30 sections are
+        // sizes a host may have.
+        {nullptr,
+         [](HostArgs& a, Sizes& s) {
+             a.npt = V((s = {0, 3}).data(), 2);
+         },
+         ""},
+        {nullptr,
+         [](HostArgs& a, Sizes& s) {
+             a.n_rr = V((s = {0, 30}).data(), 2);
+         },
+         ""},
         {[](host::ModelInput& in) {
              in.gis_xc = {1, 0};
          },
@@ -201,7 +224,8 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
             EXPECT_EQ(stop_text([&] { check_host_sizes(args); }), "(no stop)");
             r.spoil_call(args, sizes);
         }
-        EXPECT_EQ(stop_text([&] { check_host_sizes(args); }), "ERROR in: main_veg: " + r.message);
+        EXPECT_EQ(stop_text([&] { check_host_sizes(args); }),
+                  r.message.empty() ? "(no stop)" : "ERROR in: main_veg: " + r.message);
     }
 }
 
