@@ -318,6 +318,7 @@ TEST(EstablishVeg, PlantsSpreadToTheirNeighbours) {
         double water;
         std::vector<std::pair<std::int32_t, double>> plants;  // point, spread width
         Points seedlings;
+        std::vector<double> stations = {};  // 0, 10, 20 ... unless given
     };
     const std::vector<double> slope{100, 101, 102, 103, 104};
     const Row rows[] = {
@@ -329,13 +330,23 @@ TEST(EstablishVeg, PlantsSpreadToTheirNeighbours) {
         // Point 2 is replaced from point 3; point 3 then has no wide neighbour left.
         {"a replaced plant passes nothing on", slope, 103.0, {{2, 25.0}, {3, 25.0}}, {1, 2, 4}},
         {"one point has no neighbour", {100}, 103.0, {{1, 100.0}}, {}},
+        // Each plant is 30 from its one neighbour and 10 beyond it: half its width reaches 25.
+        {"each side by its own distance",
+         {100, 100, 100, 100},
+         103.0,
+         {{1, 50.0}, {4, 50.0}},
+         {},
+         {0, 30, 40, 70}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         VegKind kind;
         kind.germ_method = 1;
         kind.spread_height = 0.5;
-        Site run(section(r.beds), kind, r.water);
+        host::ModelInput input = section(r.beds);
+        for (std::size_t k = 0; k < r.stations.size(); ++k)
+            input.reaches[0].sections[0].points[k].sta = r.stations[k];
+        Site run(input, kind, r.water);
         Points grown;
         for (auto [p, width] : r.plants) {
             run.plant(p, 1, width);
