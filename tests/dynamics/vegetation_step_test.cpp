@@ -169,6 +169,21 @@ TEST(StepVeg, AStressClassStopsAtItsCrossSectionBeforeRoughnessAnywhere) {
     EXPECT_EQ(run.model.pt_rr_array(), (std::vector<double>{0.25, -1.0, -1.0}));
 }
 
+TEST(StepVeg, CrossSectionsInNoReachKeepTheirWaterLevels) {
+    // The one reach lists only the last of three cross sections; the water of
+    // all three is kept for the next step's recession.
+    RunFixture run(host::simple_model(1, 3, 2), {VegKind{}});
+    const std::int32_t first[] = {3}, count[] = {1};
+    for (const double level : {100.0, 101.5}) {
+        run.model.set_water_level(level, 0.0);
+        HostArgs host = run.host(24.0 * 150);
+        host.first_xc = HostVector<const std::int32_t>(first, 1);
+        host.nxc_reach = HostVector<const std::int32_t>(count, 1);
+        step_veg(run.state, host, clock(run, 150));
+    }
+    EXPECT_EQ(run.state.water_prev, std::vector<double>(6, 101.5));
+}
+
 TEST(StepVeg, ReachesSharingACrossSectionTakeEachProcessInTurn) {
     // Reaches 1 (cross sections 1..2) and 2 (2..3) both list cross section 2.
     // Its plant at point 2 spreads 15 wide and grows 10 a day: each process

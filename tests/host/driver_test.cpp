@@ -130,14 +130,18 @@ TEST(SetUp, AFileThatCannotBeOpenedStopsTheRun) {
 }
 
 TEST(SetUp, ThirtyKindsAreTheMostAPlantStoreIsMadeFor) {
-    TempWorkDir dir;
-    testing::write_map("veg", {"none"});
-    TempWorkDir::write("vegetation.txt",
-                       testing::parameter_file(std::vector<testing::KindSketch>(30)));
-    host::HostModel model(host::simple_model(1, 1, 2));
-    RunState state;
-    set_up(state, testing::decode_call(model, 0.0));
-    EXPECT_EQ(state.veg.num_veg_kinds(), 30);
+    // Two points make a store of 2 x 30 records; a host without points an empty one.
+    for (const std::int32_t npt : {2, 0}) {
+        TempWorkDir dir;
+        testing::write_map("veg", {"none"});
+        TempWorkDir::write("vegetation.txt",
+                           testing::parameter_file(std::vector<testing::KindSketch>(30)));
+        host::HostModel model(host::simple_model(1, 1, npt));
+        RunState state;
+        set_up(state, testing::decode_call(model, 0.0));
+        EXPECT_EQ(state.veg.num_veg_kinds(), 30);
+        EXPECT_EQ(state.veg.size_bytes(), static_cast<std::size_t>(npt) * 30 * sizeof(VegPoint));
+    }
 }
 
 TEST(SetUp, ScanStopsAtTheFirstDegreeDayKind) {
