@@ -6,6 +6,7 @@ set(TULMA_CORE_SOURCES
   util/fatal_error.cpp
   util/field_editor.cpp
   util/large_page_allocator.cpp
+  util/number_text.cpp
   util/table_lookup.cpp
   util/text_files.cpp
   model/roughness_sections.cpp

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 #include "model/temperature_series.hpp"
-#include "util/fatal_error.hpp"
+#include "util/allocation.hpp"
 #include "util/table_lookup.hpp"
 
 namespace tulma {
@@ -17,9 +15,7 @@ namespace {
 // A failure to make the seed state or the degree days is reported under this name.
 constexpr const char* kAllocatingName = "output_veg";
 
-constexpr std::int32_t kFixedWindows = 0;
 constexpr std::int32_t kDegreeDayWindow = 1;
-constexpr std::int32_t kNoCompetition = 0;
 constexpr std::int32_t kCompetitionTable = 1;
 constexpr std::int32_t kWaterBorne = 2;
 
@@ -33,33 +29,10 @@ constexpr std::int32_t kYearWrap = 364;
 
 template <class T>
 void make_array(std::vector<T>& values, std::size_t n, T initial) {
-    try {
-        values.assign(n, initial);
-    } catch (const std::bad_alloc&) {
-        log_error(kAllocatingName, "could not allocate memory");
-    } catch (const std::length_error&) {
-        log_error(kAllocatingName, "could not allocate memory");
-    }
+    allocate_or_stop(kAllocatingName, [&] { values.assign(n, initial); });
 }
 
 std::size_t extent(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
-
-// A new plant takes the point as it is: it starts with no age, height, roots,
-// canopy or spread, its crown at the bed, and no stress from water or drought.
-// How long the bed has been dry is the point's history, not the plant's.
-void plant_seedling(VegPoint& rec, double bed) {
-    rec.dth_id = kAlive;
-    rec.age = 0.0;
-    rec.root_depth = 0.0;
-    rec.plant_height = 0.0;
-    rec.drown_days = 0.0;
-    rec.dry_days = 0.0;
-    rec.crown_ele = bed;
-    rec.size_aux = 0.0;
-    rec.canopy_radius = 0.0;
-    rec.spread_width = 0.0;
-    rec.stress = 0.0;
-}
 
 // Whether a living plant of another kind at the point is old enough to keep
 // seedlings of this kind out. The limit is the one the kind's table gives for a
@@ -199,11 +172,7 @@ void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
     // and then every kind in turn, before the next gives every record exactly
     // the history of seed falling everywhere first and each kind's pass down
     // the river after, and it reads the cross section's plants from memory once.
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            establish_xc(state, host, i_xc, dt_days);
-        }
-    }
+    host.for_each_reach_xc([&](std::int32_t i_xc) { establish_xc(state, host, i_xc, dt_days); });
 }
 
 void release_day_veg(RunState& state, bool metric, double dt_days, std::int32_t day_of_year,
@@ -270,11 +239,7 @@ void establishP_veg(double dt_days, std::int32_t day_of_year, std::span<const Ve
             rec.since_wet = 0.0;
         }
 
-        if (kind.comp_method == kCompetitionTable) {
-            if (held_by_competitor(kind, m, v)) continue;
-        } else if (kind.comp_method != kNoCompetition) {
-            log_error("establish_veg", "no such competition simulation method");
-        }
+        if (kind.comp_method == kCompetitionTable && held_by_competitor(kind, m, v)) continue;
 
         // Seed germinates only on a bed moist recently enough, and not drowned
         // deeper than it can root from.
@@ -282,15 +247,9 @@ void establishP_veg(double dt_days, std::int32_t day_of_year, std::span<const Ve
               static_cast<double>(kind.germ_days) + rec.since_wet))
             continue;
         if (!(ele > z_gw - kind.seed_depth)) continue;
-
-        if (kind.release_method == kFixedWindows || kind.release_method == kDegreeDayWindow) {
-            if (!in_release_window(day_of_year, kind.n_release, kind.release_start,
-                                   kind.release_end))
-                continue;
-        } else {
-            log_error("establishP_veg", "no such release_day_calculation method");
-        }
-
+        // Fixed windows and the degree-day window alike are kept in the windows.
+        if (!in_release_window(day_of_year, kind.n_release, kind.release_start, kind.release_end))
+            continue;
         plant_seedling(rec, ele);
     }
 }

@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "util/fatal_error.hpp"
 #include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
 
 constexpr std::int32_t kNoGrowth = 0;
-constexpr std::int32_t kTableGrowth = 1;
 constexpr double kDaysPerYear = 365.25;
 
 // Daily growth of a plant of this age in this calendar month: the tables hold
@@ -26,14 +24,8 @@ void grow_vegP(const StepClock& clock, std::span<const VegKind> kinds, std::span
     const double dt = clock.dt_days;
     for (std::size_t m = 0; m < kinds.size(); ++m) {
         const VegKind& kind = kinds[m];
-        // An unknown method is a broken parameter set, whether or not a plant
-        // of the kind stands here yet, so it is judged before the plant.
-        if (kind.grow_method == kNoGrowth) continue;
-        if (kind.grow_method != kTableGrowth)
-            log_error("grow_vegP", "no such growth simulation method");
-
         VegPoint& rec = v[m];
-        if (rec.dth_id != kAlive) continue;
+        if (kind.grow_method == kNoGrowth || rec.dth_id != kAlive) continue;
 
         rec.age = rec.age + dt / kDaysPerYear;
         const double age = rec.age;
@@ -77,11 +69,7 @@ void grow_xc(RunState& state, const HostArgs& host, const StepClock& clock, std:
 }
 
 void grow_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            grow_xc(state, host, clock, i_xc);
-        }
-    }
+    host.for_each_reach_xc([&](std::int32_t i_xc) { grow_xc(state, host, clock, i_xc); });
 }
 
 }  // namespace tulma

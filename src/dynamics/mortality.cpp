@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <new>
-#include <stdexcept>
-#include <string>
 #include <string_view>
 
+#include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
+#include "util/number_text.hpp"
 #include "util/table_lookup.hpp"
 
 namespace tulma {
@@ -16,7 +15,6 @@ namespace {
 
 constexpr std::string_view kDriverName = "kill";
 constexpr std::string_view kPointName = "kill_vegP";
-constexpr std::string_view kRuleName = "kill_veg";
 
 // Shading looks this many points to each side of a young plant.
 constexpr std::int32_t kShadeReach = 30;
@@ -40,18 +38,9 @@ bool drought_month(const VegKind& kind, std::int32_t month) {
 // Each rule returns true when it killed the plant.
 
 bool scoured(const VegKind& kind, VegPoint& rec, double scour_var) {
-    switch (kind.scour_method) {
-        case 0:
-            return false;
-        case 1:
-            if (scour_var > lookup(kind.scour_limit, 1, rec.age)) {
-                reset_dead(rec, kind.scour_id);
-                return true;
-            }
-            return false;
-        default:
-            log_error(kPointName, "no such scouring simulation method");
-    }
+    if (kind.scour_method == 0 || !(scour_var > lookup(kind.scour_limit, 1, rec.age))) return false;
+    reset_dead(rec, kind.scour_id);
+    return true;
 }
 
 // Rule 1: the roots must reach the capillary fringe; a plant cut off from it
@@ -72,8 +61,6 @@ bool dried_out_of_reach(const VegKind& kind, VegPoint& rec, double root_tip, dou
     }
     return false;
 }
-
-std::string plain(std::int32_t v) { return std::to_string(v); }
 
 // Rule 2: a falling water level stresses a plant whose roots it leaves dry, a
 // rising one relieves it; stress above the kind's limit for more than two days
@@ -104,91 +91,54 @@ bool dried_by_recession(const VegKind& kind, VegPoint& rec, double root_tip, dou
 
 bool dried(const VegKind& kind, VegPoint& rec, double root_tip, double cap_ele, double recession,
            double dt_days, std::int32_t month, const StressClass& stress_class) {
-    switch (kind.dry_method) {
-        case 0:
-            return false;
-        case 1:
-            return dried_out_of_reach(kind, rec, root_tip, cap_ele, dt_days, month);
-        case 2:
-            return dried_by_recession(kind, rec, root_tip, cap_ele, recession, dt_days, month,
-                                      stress_class);
-        case 3:
-            // Young plants suffer from the falling water, older ones from roots
-            // that no longer reach it.
-            if (rec.age >= kind.dry_switch_age) {
-                return dried_out_of_reach(kind, rec, root_tip, cap_ele, dt_days, month);
-            }
-            return dried_by_recession(kind, rec, root_tip, cap_ele, recession, dt_days, month,
-                                      stress_class);
-        default:
-            log_error(kRuleName, "no such drying simulation method");
-    }
+    if (kind.dry_method == 0) return false;
+    // Method 3: young plants suffer from the falling water, older ones from
+    // roots that no longer reach it.
+    const bool by_reach =
+        kind.dry_method == 1 || (kind.dry_method == 3 && rec.age >= kind.dry_switch_age);
+    if (by_reach) return dried_out_of_reach(kind, rec, root_tip, cap_ele, dt_days, month);
+    return dried_by_recession(kind, rec, root_tip, cap_ele, recession, dt_days, month,
+                              stress_class);
 }
 
 // A plant counts as submerged once the water stands above its crown by more than
 // it tolerates, and never by more than its own height.
 bool drowned(const VegKind& kind, VegPoint& rec, double z_gw, double dt_days) {
-    switch (kind.drown_method) {
-        case 0:
-            return false;
-        case 1: {
-            // Days survived and tolerated height, for the plant's age.
-            const LookupPair limit = lookup_both(kind.drown_limit, rec.age);
-            const double height = std::min(limit.second, rec.plant_height);
-            if (z_gw > rec.crown_ele + height) {
-                rec.drown_days += dt_days;
-            } else {
-                rec.drown_days = 0.0;
-            }
-            if (rec.drown_days > limit.first) {
-                reset_dead(rec, kind.drown_id);
-                return true;
-            }
-            return false;
-        }
-        default:
-            log_error(kRuleName, "no such drowning simulation method");
+    if (kind.drown_method == 0) return false;
+    // Days survived and tolerated height, for the plant's age.
+    const LookupPair limit = lookup_both(kind.drown_limit, rec.age);
+    const double height = std::min(limit.second, rec.plant_height);
+    if (z_gw > rec.crown_ele + height) {
+        rec.drown_days += dt_days;
+    } else {
+        rec.drown_days = 0.0;
     }
+    if (!(rec.drown_days > limit.first)) return false;
+    reset_dead(rec, kind.drown_id);
+    return true;
 }
 
 bool died_of_age(const VegKind& kind, VegPoint& rec) {
-    switch (kind.age_method) {
-        case 0:
-            return false;
-        case 1:
-            if (rec.age > kind.max_age) {
-                reset_dead(rec, kind.age_id);
-                return true;
-            }
-            return false;
-        default:
-            log_error(kRuleName, "no such age simulation method");
-    }
+    if (kind.age_method == 0 || !(rec.age > kind.max_age)) return false;
+    reset_dead(rec, kind.age_id);
+    return true;
 }
 
 // A plant dies where a living plant of another kind is older than the age its
 // own age lets it compete with; a limit of 0 or less means no threat.
-bool outcompeted(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) {
-    switch (kind.comp_method) {
-        case 0:
-            return false;
-        case 1: {
-            VegPoint& rec = v[static_cast<std::size_t>(m_veg - 1)];
-            const auto n_kinds = static_cast<std::int32_t>(v.size());
-            for (std::int32_t k2 = 1; k2 <= n_kinds; ++k2) {
-                if (k2 == m_veg) continue;
-                const VegPoint& rival = v[static_cast<std::size_t>(k2 - 1)];
-                if (rival.dth_id != kAlive) continue;
-                const double limit = lookup(kind.comp_limit, k2, rec.age);
-                if (limit > 0.0 && rival.age > limit) {
-                    reset_dead(rec, kind.comp_id);
-                    return true;
-                }
-            }
-            return false;
+void outcompete(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) {
+    if (kind.comp_method == 0) return;
+    VegPoint& rec = v[static_cast<std::size_t>(m_veg - 1)];
+    const auto n_kinds = static_cast<std::int32_t>(v.size());
+    for (std::int32_t k2 = 1; k2 <= n_kinds; ++k2) {
+        if (k2 == m_veg) continue;
+        const VegPoint& rival = v[static_cast<std::size_t>(k2 - 1)];
+        if (rival.dth_id != kAlive) continue;
+        const double limit = lookup(kind.comp_limit, k2, rec.age);
+        if (limit > 0.0 && rival.age > limit) {
+            reset_dead(rec, kind.comp_id);
+            return;
         }
-        default:
-            log_error(kRuleName, "no such competition simulation method");
     }
 }
 
@@ -229,9 +179,6 @@ void shade_out(RunState& state, const HostArgs& host, std::int32_t i_xc) {
         for (std::int32_t p = 1; p <= n; ++p) {
             VegPoint& rec = cells[static_cast<std::size_t>(p - 1) * n_kinds + m];
             if (rec.dth_id != kAlive) continue;
-            if (kind.comp_method != 1) {
-                log_error(kRuleName, "no such competition simulation method");
-            }
             // Only young plants are shaded out.
             if (!(rec.age < kind.shade_age)) continue;
             if (shaded(cells, n_kinds, sta, m, p, n)) reset_dead(rec, kind.comp_id);
@@ -247,21 +194,6 @@ std::int32_t largest_npt(const HostArgs& host) {
 }
 
 }  // namespace
-
-void reset_dead(VegPoint& rec, std::int32_t code) {
-    rec.dth_id = code;
-    rec.root_depth = 0.0;
-    rec.plant_height = 0.0;
-    rec.crown_ele = 0.0;
-    rec.age = 0.0;
-    rec.drown_days = 0.0;
-    rec.dry_days = 0.0;
-    rec.since_wet = kNever;
-    rec.size_aux = 0.0;
-    rec.canopy_radius = 0.0;
-    rec.spread_width = 0.0;
-    rec.stress = 0.0;
-}
 
 void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kinds,
                std::span<VegPoint> v, const PointWater& water, const StressClass& stress_class) {
@@ -279,7 +211,7 @@ void kill_vegP(double dt_days, std::int32_t month, std::span<const VegKind> kind
         }
         if (drowned(kind, rec, water.z_gw, dt_days)) continue;
         if (died_of_age(kind, rec)) continue;
-        outcompeted(kind, m_veg, v);
+        outcompete(kind, m_veg, v);
     }
 }
 
@@ -289,14 +221,10 @@ std::int32_t prepare_kill(RunState& state, const HostArgs& host) {
     if (host.n_xc <= 0) return 0;
     if (state.water_prev.empty()) {
         const std::int32_t rows = largest_npt(host);
-        try {
+        allocate_or_stop(kDriverName, [&] {
             state.water_prev.resize(static_cast<std::size_t>(rows) *
                                     static_cast<std::size_t>(host.n_xc));
-        } catch (const std::bad_alloc&) {
-            log_error(kDriverName, "could not allocate memory");
-        } catch (const std::length_error&) {
-            log_error(kDriverName, "could not allocate memory");
-        }
+        });
         for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc)
             keep_water_level(state, host, rows, i_xc);
         return rows;
@@ -334,11 +262,7 @@ void keep_water_level(RunState& state, const HostArgs& host, std::int32_t rows, 
 
 void kill(RunState& state, const HostArgs& host, double dt_days) {
     const std::int32_t rows = prepare_kill(state, host);
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            kill_xc(state, host, dt_days, rows, i_xc);
-        }
-    }
+    host.for_each_reach_xc([&](std::int32_t i_xc) { kill_xc(state, host, dt_days, rows, i_xc); });
     for (std::int32_t i_xc = 1; i_xc <= host.n_xc; ++i_xc)
         keep_water_level(state, host, rows, i_xc);
 }

@@ -26,9 +26,6 @@ struct StressClass {
     std::int32_t n_stress_class = 0;
 };
 
-// Clears the record of a plant that died and leaves the death code in dth_id.
-void reset_dead(VegPoint& rec, std::int32_t code);
-
 // Tests every living plant at one point against the death rules of its kind:
 // scour, drying, drowning, old age, then competition with the other kinds at the
 // point. The first rule that kills a plant ends its tests for this step.

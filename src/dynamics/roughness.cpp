@@ -4,17 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <new>
-#include <stdexcept>
 
 #include "model/roughness_sections.hpp"
-#include "util/fatal_error.hpp"
+#include "util/allocation.hpp"
 #include "util/table_lookup.hpp"
 
 namespace tulma {
 namespace {
 
-constexpr std::int32_t kConstantRoughness = 0;
 constexpr std::int32_t kRoughnessByAge = 1;
 // The constant roughness has always been a single-precision 0.01, and the host
 // sees exactly that value.
@@ -26,28 +23,23 @@ std::size_t col_offset(std::int32_t j, std::size_t leading) {
     return static_cast<std::size_t>(j - 1) * leading;
 }
 
-void allocate_and_match(RunState& state, const HostArgs& host) {
+bool allocate_and_match(RunState& state, const HostArgs& host) {
     std::int32_t largest_npt = 0;
     for (std::int32_t i = 1; i <= host.n_xc; ++i) largest_npt = std::max(largest_npt, host.npt(i));
     const std::size_t n_xc = host.n_xc > 0 ? static_cast<std::size_t>(host.n_xc) : 0;
-    try {
+    const bool made = try_allocate([&] {
         state.rough_point.assign(static_cast<std::size_t>(largest_npt) * n_xc, 0.0);
         state.rough_seg_first.assign(static_cast<std::size_t>(kMaxRoughSections) * n_xc, 0);
-    } catch (const std::bad_alloc&) {
-        log_error("Manning", "could not allocate memory");
-    } catch (const std::length_error&) {
-        log_error("Manning", "could not allocate memory");
-    }
+    });
+    if (!made) return false;
     const auto sections = static_cast<std::size_t>(kMaxRoughSections);
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            // Each section starts at the first point that reaches its start; a
-            // section no point reaches keeps 0, and so do all after it.
-            find_section_starts(
-                host, j,
-                std::span(state.rough_seg_first).subspan(col_offset(j, sections), sections));
-        }
-    }
+    host.for_each_reach_xc([&](std::int32_t j) {
+        // Each section starts at the first point that reaches its start; a
+        // section no point reaches keeps 0, and so do all after it.
+        find_section_starts(
+            host, j, std::span(state.rough_seg_first).subspan(col_offset(j, sections), sections));
+    });
+    return true;
 }
 
 // Writes the width-weighted mean of the points' roughness into pt_rr for every
@@ -91,29 +83,27 @@ double manningP(std::span<const VegKind> kinds, std::span<const VegPoint> v) {
     double largest = std::numeric_limits<double>::lowest();
     for (std::size_t m = 0; m < kinds.size(); ++m) {
         const VegKind& kind = kinds[m];
-        double n = 0.0;
-        if (kind.rough_method == kConstantRoughness) {
-            n = kConstantN;
-        } else if (kind.rough_method == kRoughnessByAge) {
+        double n = kConstantN;
+        if (kind.rough_method == kRoughnessByAge) {
             // A point without a plant has a cleared record of age 0 and still
             // takes the table's value for that age.
             const ParamTable& table = kind.rough_table;
             n = table_lookup(table.n_rows, table.column(0), table.column(1), v[m].age);
-        } else {
-            log_error("manningP", "No such vegetation roughness simulation method at : ");
         }
         largest = std::max(largest, n);
     }
     return largest;
 }
 
-void prepare_Manning(RunState& state, const HostArgs& host) {
+bool prepare_Manning(RunState& state, const HostArgs& host) {
     // The section starts are matched once, from the first roughness step's
     // geometry; the host keeps its sections fixed through the run. An empty
     // table after the first run means no cross sections, and matching them
     // again costs nothing.
-    if (state.rough_seg_first.empty()) allocate_and_match(state, host);
+    return !state.rough_seg_first.empty() || allocate_and_match(state, host);
 }
+
+void stop_without_roughness_memory() { log_error("Manning", kNoMemory); }
 
 void manning_xc(RunState& state, const HostArgs& host, std::int32_t j) {
     if (host.n_xc <= 0) return;
@@ -133,12 +123,8 @@ void manning_xc(RunState& state, const HostArgs& host, std::int32_t j) {
 }
 
 void Manning(RunState& state, const HostArgs& host) {
-    prepare_Manning(state, host);
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            manning_xc(state, host, j);
-        }
-    }
+    if (!prepare_Manning(state, host)) stop_without_roughness_memory();
+    host.for_each_reach_xc([&](std::int32_t j) { manning_xc(state, host, j); });
 }
 
 }  // namespace tulma

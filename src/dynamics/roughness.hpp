@@ -15,8 +15,11 @@ namespace tulma {
 double manningP(std::span<const VegKind> kinds, std::span<const VegPoint> v);
 
 // Sizes the points' roughness and matches the section starts, on the first
-// roughness step only.
-void prepare_Manning(RunState& state, const HostArgs& host);
+// roughness step only. False when the memory for them could not be had: the
+// caller stops the run with stop_without_roughness_memory(), once every process
+// that comes before roughness in a step has had its chance to stop first.
+bool prepare_Manning(RunState& state, const HostArgs& host);
+[[noreturn]] void stop_without_roughness_memory();
 
 // Roughness of cross section j: every point's Manning's n, then the
 // width-weighted mean of each of its sections into the host's pt_rr.

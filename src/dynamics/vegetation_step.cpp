@@ -1,6 +1,7 @@
 #include "dynamics/vegetation_step.hpp"
 
 #include <algorithm>
+#include <cassert>
 
 #include "dynamics/establishment.hpp"
 #include "dynamics/mortality.hpp"
@@ -9,31 +10,6 @@
 namespace tulma {
 namespace {
 
-bool one_of(std::int32_t method, std::int32_t highest) { return method >= 0 && method <= highest; }
-
-// Whether some process could stop the run on this step: a method code that
-// names no method, or a stress class the drying by recession cannot look up.
-bool step_may_stop(const RunState& state, const HostArgs& host) {
-    bool recession_drying = false;
-    for (const VegKind& kind : state.kinds) {
-        if (!one_of(kind.comp_method, 1) || !one_of(kind.release_method, 1) ||
-            !one_of(kind.grow_method, 1) || !one_of(kind.scour_method, 1) ||
-            !one_of(kind.dry_method, 3) || !one_of(kind.drown_method, 1) ||
-            !one_of(kind.age_method, 1) || (state.veg_rr_on && !one_of(kind.rough_method, 1))) {
-            return true;
-        }
-        if (kind.dry_method == 2 || kind.dry_method == 3) recession_drying = true;
-    }
-    if (!recession_drying) return false;
-    for (const auto& [first, last] : state.reach_spans) {
-        for (std::int32_t i_xc = first; i_xc <= last; ++i_xc) {
-            const std::int32_t c = host.xc_class(i_xc);
-            if (c < 1 || c > state.n_stress_class) return true;
-        }
-    }
-    return false;
-}
-
 // Sorts the reaches' ranges into state.reach_spans; false when two reaches
 // share a cross section.
 bool sort_reach_spans(RunState& state, const HostArgs& host) {
@@ -41,7 +17,7 @@ bool sort_reach_spans(RunState& state, const HostArgs& host) {
     spans.clear();
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         if (host.nxc_reach(r) > 0)
-            spans.emplace_back(host.first_of_reach(r), host.last_of_reach(r));
+            spans.emplace_back(host.first_xc(r), host.first_xc(r) + host.nxc_reach(r) - 1);
     }
     std::sort(spans.begin(), spans.end());
     for (std::size_t i = 1; i < spans.size(); ++i) {
@@ -50,29 +26,8 @@ bool sort_reach_spans(RunState& state, const HostArgs& host) {
     return true;
 }
 
-void step_by_process(RunState& state, const HostArgs& host, const StepClock& clock) {
-    establish_veg(state, host, clock.dt_days);
-    grow_veg(state, host, clock);
-    kill(state, host, clock.dt_days);
-    if (state.veg_rr_on) Manning(state, host);
-}
-
-void step_by_cross_section(RunState& state, const HostArgs& host, const StepClock& clock) {
-    const double dt_days = clock.dt_days;
-    prepare_establishment(state, host, dt_days);
-    const std::int32_t rows = prepare_kill(state, host);
-    if (state.veg_rr_on) prepare_Manning(state, host);
-
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            establish_xc(state, host, i_xc, dt_days);
-            grow_xc(state, host, clock, i_xc);
-            kill_xc(state, host, dt_days, rows, i_xc);
-            keep_water_level(state, host, rows, i_xc);
-            if (state.veg_rr_on) manning_xc(state, host, i_xc);
-        }
-    }
-    // Cross sections in no reach keep their water levels too.
+// Cross sections in no reach keep their water levels too.
+void keep_levels_outside_reaches(RunState& state, const HostArgs& host, std::int32_t rows) {
     std::int32_t next = 1;
     for (const auto& [first, last] : state.reach_spans) {
         for (std::int32_t i_xc = next; i_xc < std::min(first, host.n_xc + 1); ++i_xc) {
@@ -87,12 +42,40 @@ void step_by_cross_section(RunState& state, const HostArgs& host, const StepCloc
 }  // namespace
 
 void step_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
-    const bool disjoint = sort_reach_spans(state, host);
-    if (disjoint && !step_may_stop(state, host)) {
-        step_by_cross_section(state, host, clock);
-    } else {
-        step_by_process(state, host, clock);
+    assert(std::all_of(state.kinds.begin(), state.kinds.end(), methods_known));
+    if (!sort_reach_spans(state, host)) {
+        // A cross section two reaches list is visited twice by every process:
+        // taken through all four at each visit, its second establishment would
+        // see the growth and deaths of the first. One process at a time over
+        // the whole model keeps the step as it is defined.
+        establish_veg(state, host, clock.dt_days);
+        grow_veg(state, host, clock);
+        kill(state, host, clock.dt_days);
+        if (state.veg_rr_on) Manning(state, host);
+        return;
     }
+
+    const double dt_days = clock.dt_days;
+    prepare_establishment(state, host, dt_days);
+    const std::int32_t rows = prepare_kill(state, host);
+    // Of the stops a step can meet, only a stress class that drying by
+    // recession cannot look up depends on the cross section, and it comes from
+    // mortality; establishment and growth cannot stop once their memory is
+    // made. So the first stop over the whole model is the first in this order
+    // too, but for roughness memory refused: roughness comes after mortality
+    // everywhere, so that stop waits until every cross section has had its
+    // mortality.
+    const bool roughness = state.veg_rr_on;
+    const bool rough_memory = !roughness || prepare_Manning(state, host);
+    host.for_each_reach_xc([&](std::int32_t i_xc) {
+        establish_xc(state, host, i_xc, dt_days);
+        grow_xc(state, host, clock, i_xc);
+        kill_xc(state, host, dt_days, rows, i_xc);
+        keep_water_level(state, host, rows, i_xc);
+        if (roughness && rough_memory) manning_xc(state, host, i_xc);
+    });
+    if (!rough_memory) stop_without_roughness_memory();
+    keep_levels_outside_reaches(state, host, rows);
 }
 
 }  // namespace tulma

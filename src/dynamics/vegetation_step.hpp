@@ -14,10 +14,8 @@ namespace tulma {
 // seed distance reads what the cross section before holds, which no process
 // after establishment changes), so each cross section is taken through all four
 // processes before the next one, and the plant store is read from memory once a
-// step instead of four times. Where the step could stop on a broken parameter
-// set or host value, the message must name the process that meets it first
-// over the whole model, so such a step runs one process at a time; so does a
-// model whose reaches share cross sections.
+// step instead of four times. Only a model whose reaches share cross sections
+// runs one process at a time.
 void step_veg(RunState& state, const HostArgs& host, const StepClock& clock);
 
 }  // namespace tulma

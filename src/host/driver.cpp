@@ -12,8 +12,10 @@
 #include "input/temperature_file.hpp"
 #include "input/value_reader.hpp"
 #include "output/report_writer.hpp"
+#include "util/allocation.hpp"
 #include "util/calendar.hpp"
 #include "util/fatal_error.hpp"
+#include "util/number_text.hpp"
 
 namespace tulma {
 namespace {
@@ -47,7 +49,7 @@ void open_files(RunFiles& files) {
 std::size_t extent(std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
 
 void allocate_state(RunState& state, const HostArgs& host) {
-    try {
+    allocate_or_stop(kDriver, [&] {
         if (!state.veg.allocated()) {
             // A count above what the parameter file may hold is refused by the
             // parameter reader before the store is ever used; allocating for it
@@ -72,11 +74,7 @@ void allocate_state(RunState& state, const HostArgs& host) {
                 state.ref_ele_init[static_cast<std::size_t>(i - 1)] = host.xc_ref.ref_ele(i);
             }
         }
-    } catch (const std::bad_alloc&) {
-        log_error(kDriver, "could not allocate memory");
-    } catch (const std::length_error&) {
-        log_error(kDriver, "could not allocate memory");
-    }
+    });
 }
 
 // Roughness is on when a kind has a roughness method. The scan ends at the
@@ -111,8 +109,6 @@ std::int32_t day_number(std::int32_t jday0, double time) {
 
 void refuse_host(const std::string& message) { log_error(kDriver, message); }
 
-std::string num(std::int32_t v) { return std::to_string(v); }
-
 }  // namespace
 
 void check_host_sizes(const HostArgs& host) {
@@ -123,23 +119,24 @@ void check_host_sizes(const HostArgs& host) {
         const std::int32_t count = host.nxc_reach(r);
         if (count < 0 ||
             (count > 0 && (host.first_xc(r) < 1 || host.first_xc(r) > host.n_xc - count + 1))) {
-            refuse_host("reach " + num(r) + " has cross sections outside 1 .. " + num(host.n_xc));
+            refuse_host("reach " + plain(r) + " has cross sections outside 1 .. " +
+                        plain(host.n_xc));
         }
     }
     for (std::int32_t i = 1; i <= host.n_xc; ++i) {
         if (host.npt(i) < 0 || host.npt(i) > host.max_npt) {
-            refuse_host("cross section " + num(i) + " has " + num(host.npt(i)) +
-                        " points, outside 0 .. " + num(host.max_npt));
+            refuse_host("cross section " + plain(i) + " has " + plain(host.npt(i)) +
+                        " points, outside 0 .. " + plain(host.max_npt));
         }
         if (host.n_rr(i) < 0 || host.n_rr(i) > kMaxRoughSections) {
-            refuse_host("cross section " + num(i) + " has " + num(host.n_rr(i)) +
+            refuse_host("cross section " + plain(i) + " has " + plain(host.n_rr(i)) +
                         " roughness sections, outside 0 .. 30");
         }
     }
     for (std::int32_t g = 1; g <= host.n_gis_xc; ++g) {
         if (host.gis_xc(g) < 1 || host.gis_xc(g) > host.n_xc) {
-            refuse_host("gis_xc entry " + num(g) + " names cross section " + num(host.gis_xc(g)) +
-                        ", outside 1 .. " + num(host.n_xc));
+            refuse_host("gis_xc entry " + plain(g) + " names cross section " +
+                        plain(host.gis_xc(g)) + ", outside 1 .. " + plain(host.n_xc));
         }
     }
 }
@@ -155,7 +152,7 @@ HostSizes host_sizes_of(const HostArgs& host) {
 
 void check_same_sizes(const HostSizes& first, const HostArgs& host) {
     const auto refuse = [](const std::string& name, std::int32_t was, std::int32_t is) {
-        refuse_host(name + " was " + num(was) + " in the first call and is " + num(is) +
+        refuse_host(name + " was " + plain(was) + " in the first call and is " + plain(is) +
                     " now; a run keeps the sizes of its first call");
     };
     const auto same = [&](const char* name, std::int32_t was, std::int32_t is) {
@@ -170,7 +167,7 @@ void check_same_sizes(const HostSizes& first, const HostArgs& host) {
             std::mismatch(was.begin(), was.end(), now.begin(), now.end());
         if (old_value != was.end() && new_value != now.end()) {
             const auto index = static_cast<std::int32_t>(old_value - was.begin()) + 1;
-            refuse(std::string(name) + "(" + num(index) + ")", *old_value, *new_value);
+            refuse(std::string(name) + "(" + plain(index) + ")", *old_value, *new_value);
         }
     };
     same("n_reach", first.n_reach, host.n_reach);

@@ -28,33 +28,11 @@ std::string_view without_trailing_blanks(std::string_view s) {
     return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
 }
 
-VegPoint empty_record() {
-    VegPoint p;
-    p.dth_id = kNeverPlanted;
-    p.aux_id = kNeverPlanted;
-    p.since_wet = kNever;
-    return p;
-}
-
 // A plant placed from a vegetation code: roots reach from the bed down to the
 // cross section's reference elevation, the plant stands one length unit above them.
 VegPoint initial_plant(double bed, double ref_ele, double age, double size_aux) {
-    VegPoint p = empty_record();
-    p.dth_id = kAlive;
-    p.aux_id = kAlive;
-    p.root_depth = std::max(0.0, bed - ref_ele);
-    p.plant_height = p.root_depth + 1.0;
-    p.crown_ele = bed;
-    p.age = age;
-    p.size_aux = size_aux;
-    return p;
-}
-
-void clear_to_bare(VegPoint& p, double bed) {
-    p.dth_id = kNeverPlanted;
-    p.aux_id = kNeverPlanted;
-    p.crown_ele = bed;
-    p.since_wet = kNever;
+    const double root_depth = std::max(0.0, bed - ref_ele);
+    return set_up_plant(bed, age, root_depth, root_depth + 1.0, size_aux);
 }
 
 // The code each polygon's attribute names, by polygon; codes are compared
@@ -123,17 +101,8 @@ void place_codes(RunState& state, const HostArgs& host, std::int32_t j,
             if (host.xc_data.lev_start(j, r) - kLevTolerance <= station &&
                 station <= host.xc_data.lev_end(j, r) + kLevTolerance) {
                 for (VegPoint& record : v) clear_to_bare(record, bed);
-                VegPoint& lev = v[static_cast<std::size_t>(state.lev_kind - 1)];
-                lev.dth_id = kAlive;
-                lev.aux_id = kAlive;
-                lev.root_depth = 5.0;
-                lev.plant_height = 5.0;
-                lev.crown_ele = bed;
-                lev.age = 1.0;
-                lev.drown_days = 0.0;
-                lev.dry_days = 0.0;
-                lev.since_wet = kNever;
-                lev.size_aux = 1.0;
+                v[static_cast<std::size_t>(state.lev_kind - 1)] =
+                    set_up_plant(bed, 1.0, 5.0, 5.0, 1.0);
             }
         }
     }
@@ -280,33 +249,27 @@ void place_initial_vegetation(RunState& state, const HostArgs& host) {
         log_error("read_veg", "ERROR allocating memory for vegetation array");
     }
 
-    const VegPoint empty = empty_record();
     for (std::int32_t j = 1; j <= host.n_xc; ++j) {
         for (std::int32_t p = 1; p <= host.max_npt; ++p) {
-            for (VegPoint& record : state.veg.cell(p, j)) record = empty;
+            for (VegPoint& record : state.veg.cell(p, j)) record = never_stood();
         }
     }
 
     std::size_t blank_code = kNoCode;
     const std::vector<std::size_t> polygon_code = codes_of_polygons(state, blank_code);
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            const auto column =
-                static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(host.max_npt);
-            for (std::int32_t p = 1; p <= host.npt(j); ++p) {
-                const std::int32_t poly = station_location(state.ENpg, host.x(p, j), host.y(p, j));
-                point_code[column + static_cast<std::size_t>(p - 1)] =
-                    poly > 0 && !state.veg_codes.empty()
-                        ? polygon_code[static_cast<std::size_t>(poly - 1)]
-                        : blank_code;
-            }
+    host.for_each_reach_xc([&](std::int32_t j) {
+        const auto column =
+            static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(host.max_npt);
+        for (std::int32_t p = 1; p <= host.npt(j); ++p) {
+            const std::int32_t poly = station_location(state.ENpg, host.x(p, j), host.y(p, j));
+            point_code[column + static_cast<std::size_t>(p - 1)] =
+                poly > 0 && !state.veg_codes.empty()
+                    ? polygon_code[static_cast<std::size_t>(poly - 1)]
+                    : blank_code;
         }
-    }
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t j = host.first_of_reach(r); j <= host.last_of_reach(r); ++j) {
-            place_codes(state, host, j, point_code, count, index_point);
-        }
-    }
+    });
+    host.for_each_reach_xc(
+        [&](std::int32_t j) { place_codes(state, host, j, point_code, count, index_point); });
 
     InitialSizes sizes(state.kinds);
     for (std::int32_t j = 1; j <= host.n_xc; ++j) {

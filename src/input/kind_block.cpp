@@ -8,6 +8,7 @@
 
 #include "input/value_reader.hpp"
 #include "util/fatal_error.hpp"
+#include "util/number_text.hpp"
 
 namespace tulma {
 namespace {
@@ -15,8 +16,6 @@ namespace {
 constexpr const char* kReader = "read_vegData";
 constexpr std::size_t kNameLength = 30;
 constexpr std::size_t kMessageLength = 500;
-
-std::string plain(std::int32_t v) { return std::to_string(v); }
 
 // A method code the process does not know: the process text followed by the
 // line that was read last, in a 500-character message buffer.

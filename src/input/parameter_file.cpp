@@ -1,6 +1,5 @@
 #include "input/parameter_file.hpp"
 
-#include <charconv>
 #include <new>
 #include <string>
 
@@ -10,6 +9,7 @@
 #include "input/shapefile.hpp"
 #include "input/value_reader.hpp"
 #include "util/fatal_error.hpp"
+#include "util/number_text.hpp"
 
 namespace tulma {
 namespace {
@@ -23,14 +23,6 @@ constexpr std::size_t kCodeLength = 30;
 constexpr double kDensityBound = 1.0099999904632568;
 // Older ages would take thousands of years of monthly growth to size a plant.
 constexpr double kMaxInitialAge = 1000.0;
-
-std::string plain(std::int32_t v) { return std::to_string(v); }
-
-std::string plain(double v) {
-    char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    return {buf, end};
-}
 
 // The message line that goes to veg_err.dat before a code is refused.
 void echo_code_error(RecordFile& file, std::string_view text) {

@@ -2,13 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "input/record_reader.hpp"
 #include "input/value_reader.hpp"
+#include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
 #include "util/field_editor.hpp"
 
@@ -50,14 +49,13 @@ void read_temp(RunState& state) {
     line_no = 0;
 
     state.n_temp = count;
-    try {
-        state.temp_time.assign(static_cast<std::size_t>(count), 0.0);
-        state.temp_val.assign(static_cast<std::size_t>(count), 0.0);
-    } catch (const std::bad_alloc&) {
-        log_error(kReader, "ERROR allocating memory for time,temp");
-    } catch (const std::length_error&) {
-        log_error(kReader, "ERROR allocating memory for time,temp");
-    }
+    allocate_or_stop(
+        kReader,
+        [&] {
+            state.temp_time.assign(static_cast<std::size_t>(count), 0.0);
+            state.temp_val.assign(static_cast<std::size_t>(count), 0.0);
+        },
+        "ERROR allocating memory for time,temp");
 
     // Data pass: the counted samples must come first, one after another; any
     // other record among them, or a sample without exactly a time and a

@@ -149,9 +149,10 @@ void ValueReader::skip_separator() {
     if (pos_ < text_.size() && text_[pos_] == ',') ++pos_;
 }
 
-ValueReader& ValueReader::read(std::int32_t& v) {
+template <class T, class Convert>
+ValueReader& ValueReader::read_converted(T& v, Convert convert) {
     if (!value_follows()) return *this;
-    if (const auto value = to_int32(take_token())) {
+    if (const std::optional<T> value = convert(take_token())) {
         v = *value;
     } else {
         status_ = kNotConverted;
@@ -159,25 +160,9 @@ ValueReader& ValueReader::read(std::int32_t& v) {
     return *this;
 }
 
-ValueReader& ValueReader::read(double& v) {
-    if (!value_follows()) return *this;
-    if (const auto value = to_real(take_token())) {
-        v = *value;
-    } else {
-        status_ = kNotConverted;
-    }
-    return *this;
-}
-
-ValueReader& ValueReader::read(bool& v) {
-    if (!value_follows()) return *this;
-    if (const auto value = to_logical(take_token())) {
-        v = *value;
-    } else {
-        status_ = kNotConverted;
-    }
-    return *this;
-}
+ValueReader& ValueReader::read(std::int32_t& v) { return read_converted(v, to_int32); }
+ValueReader& ValueReader::read(double& v) { return read_converted(v, to_real); }
+ValueReader& ValueReader::read(bool& v) { return read_converted(v, to_logical); }
 
 ValueReader& ValueReader::read(FixedText v) {
     if (!value_follows()) return *this;

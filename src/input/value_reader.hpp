@@ -40,6 +40,9 @@ class ValueReader {
     int status() const { return status_; }
 
  private:
+    // Serves v with the value at the read position, as `convert` makes it.
+    template <class T, class Convert>
+    ValueReader& read_converted(T& v, Convert convert);
     // True when a value starts at the read position; false when the variable
     // is served without one (null value, slash) or cannot be served.
     bool value_follows();

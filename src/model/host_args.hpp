@@ -40,9 +40,19 @@ struct HostArgs {
     HostVector<const std::int32_t> gis_xc;
     std::int32_t n_gis_xc = 0;
 
-    // The cross sections of reach r, in the host's one numbering.
-    std::int32_t first_of_reach(std::int32_t r) const { return first_xc(r); }
-    std::int32_t last_of_reach(std::int32_t r) const { return first_xc(r) + nxc_reach(r) - 1; }
+    // Calls visit(i_xc) for each cross section of reach r, in the host's one
+    // numbering.
+    template <class Visit>
+    void for_each_xc_of_reach(std::int32_t r, Visit&& visit) const {
+        const std::int32_t last = first_xc(r) + nxc_reach(r) - 1;
+        for (std::int32_t i_xc = first_xc(r); i_xc <= last; ++i_xc) visit(i_xc);
+    }
+    // The same for every reach in turn: a cross section that two reaches list
+    // is visited twice, and one that no reach lists not at all.
+    template <class Visit>
+    void for_each_reach_xc(Visit&& visit) const {
+        for (std::int32_t r = 1; r <= n_reach; ++r) for_each_xc_of_reach(r, visit);
+    }
 };
 
 }  // namespace tulma

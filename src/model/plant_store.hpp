@@ -32,6 +32,48 @@ struct VegPoint {
     double stress = 0.0;
 };
 
+// The states a record is put in, each written once here.
+
+// A point where no plant has stood since the set-up.
+constexpr VegPoint never_stood() {
+    return {.dth_id = kNeverPlanted, .aux_id = kNeverPlanted, .since_wet = kNever};
+}
+
+// A plant the set-up places: its crown on the bed, the sizes it is given, no
+// stress yet and the bed's moisture clock at "never".
+constexpr VegPoint set_up_plant(double bed, double age, double root_depth, double plant_height,
+                                double size_aux) {
+    return {.dth_id = kAlive,
+            .aux_id = kAlive,
+            .root_depth = root_depth,
+            .plant_height = plant_height,
+            .crown_ele = bed,
+            .age = age,
+            .since_wet = kNever,
+            .size_aux = size_aux};
+}
+
+// A point the set-up leaves bare: the plant's sizes and age stay as they were,
+// and show in the plant reports as such.
+constexpr void clear_to_bare(VegPoint& rec, double bed) {
+    rec.dth_id = kNeverPlanted;
+    rec.aux_id = kNeverPlanted;
+    rec.crown_ele = bed;
+    rec.since_wet = kNever;
+}
+
+// A new plant takes the point as it is: no age, height, roots, canopy, spread
+// or stress, its crown on the bed. How long the bed has been dry is the
+// point's history, not the plant's, and the auxiliary id stays too.
+constexpr void plant_seedling(VegPoint& rec, double bed) {
+    rec = {.dth_id = kAlive, .aux_id = rec.aux_id, .crown_ele = bed, .since_wet = rec.since_wet};
+}
+
+// A plant that died: the record cleared, the cause in dth_id, the auxiliary id kept.
+constexpr void reset_dead(VegPoint& rec, std::int32_t cause) {
+    rec = {.dth_id = cause, .aux_id = rec.aux_id, .since_wet = kNever};
+}
+
 // The plant store: one VegPoint per kind, per point slot, per cross section,
 // point slots beyond a cross section's own point count included. The kinds of
 // one point lie together (a cell), cells run point slot fastest as the host's

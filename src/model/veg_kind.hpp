@@ -112,6 +112,19 @@ struct VegKind {
     double shade_age = 0.0;
 };
 
+// The parameter reader refuses every method code it does not know, so a kind it
+// accepted holds only these; the processes rely on that and never look again.
+inline bool methods_known(const VegKind& kind) {
+    const auto known = [](std::int32_t method, std::int32_t highest) {
+        return method >= 0 && method <= highest;
+    };
+    return known(kind.germ_method, 2) && known(kind.release_method, 1) &&
+           known(kind.grow_method, 1) && known(kind.rough_method, 1) &&
+           known(kind.comp_method, 1) && known(kind.scour_method, 1) &&
+           known(kind.burial_method, 1) && known(kind.drown_method, 1) &&
+           known(kind.dry_method, 3) && kind.ice_method == 0 && known(kind.age_method, 1);
+}
+
 // One vegetation code of the mapped vegetation: the initial age and density of
 // every kind in the areas that carry the code.
 struct VegCode {

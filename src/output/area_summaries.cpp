@@ -203,12 +203,11 @@ void write_summary_records(ReportContext& report) {
     const HostArgs& host = report.host;
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
         for (std::int32_t m = 1; m <= report.state.num_veg_kinds; ++m) {
-            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
-                 ++i_xc) {
+            host.for_each_xc_of_reach(r, [&](std::int32_t i_xc) {
                 const Summary s = summarise(report, m, i_xc);
                 write_summary(report, s, m, i_xc);
                 write_age_record(report, s, m, i_xc);
-            }
+            });
         }
     }
 }

@@ -71,27 +71,24 @@ void write_veg_out(ReportContext& report) {
     LineBuilder time_field;
     time_field.general(host.time);
     for (std::int32_t m = 1; m <= state.num_veg_kinds; ++m) {
-        for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-            for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r);
-                 ++i_xc) {
-                for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
-                    const VegPoint& p = state.veg.at(k, i_xc, m);
-                    line.text(time_field.view());
-                    for (std::int32_t v : {m, i_xc, p.dth_id}) {
-                        line.text(",");
-                        line.integer(v, 6);
-                    }
-                    comma_then_fixed(line, host.x(k, i_xc), 14, 2);
-                    comma_then_fixed(line, host.y(k, i_xc), 14, 2);
-                    for (double v : {host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc),
-                                     host.cap_ele(k, i_xc), p.crown_ele, p.plant_height,
-                                     p.root_depth, p.age}) {
-                        comma_then_general(line, v);
-                    }
-                    report.end_line(out);
+        host.for_each_reach_xc([&](std::int32_t i_xc) {
+            for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
+                const VegPoint& p = state.veg.at(k, i_xc, m);
+                line.text(time_field.view());
+                for (std::int32_t v : {m, i_xc, p.dth_id}) {
+                    line.text(",");
+                    line.integer(v, 6);
                 }
+                comma_then_fixed(line, host.x(k, i_xc), 14, 2);
+                comma_then_fixed(line, host.y(k, i_xc), 14, 2);
+                for (double v :
+                     {host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc),
+                      host.cap_ele(k, i_xc), p.crown_ele, p.plant_height, p.root_depth, p.age}) {
+                    comma_then_general(line, v);
+                }
+                report.end_line(out);
             }
-        }
+        });
     }
 }
 
@@ -190,43 +187,39 @@ void write_gis(ReportContext& report) {
     time_field.fixed(host.time, 12, 2);
     std::array<std::string_view, kMaxVegKinds> death_id{};
     std::array<std::string_view, kMaxVegKinds> death_ii{};
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
-                const std::span<const VegPoint> v = std::as_const(state.veg).cell(k, i_xc);
-                bool living = false;
-                for (std::int32_t m = 1; m <= n_kind; ++m) {
-                    const VegPoint& p = v[static_cast<std::size_t>(m - 1)];
-                    death_id[static_cast<std::size_t>(m - 1)] =
-                        death_label(state.kind(m), p.dth_id);
-                    death_ii[static_cast<std::size_t>(m - 1)] =
-                        death_label(state.kind(m), p.aux_id);
-                    living = living || p.dth_id == kAlive;
-                }
-                line.text(time_field.view());
-                line.text(",");
-                line.integer(i_xc, 5);
-                line.text(",");
-                line.integer(k, 5);
-                comma_then_fixed(line, host.x(k, i_xc), 15, 2);
-                comma_then_fixed(line, host.y(k, i_xc), 15, 2);
-                line.text(",");
-                line.logical(living);
-                for (std::int32_t m = 1; m <= n_kind; ++m) {
-                    comma_then_fixed(line, v[static_cast<std::size_t>(m - 1)].age, 7, 2);
-                }
-                for (std::int32_t m = 1; m <= n_kind; ++m) {
-                    line.text(",");
-                    line.text(death_ii[static_cast<std::size_t>(m - 1)], 7);
-                }
-                for (std::int32_t m = 1; m <= n_kind; ++m) {
-                    line.text(",");
-                    line.text(death_id[static_cast<std::size_t>(m - 1)], 7);
-                }
-                report.end_line(gis);
+    host.for_each_reach_xc([&](std::int32_t i_xc) {
+        for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
+            const std::span<const VegPoint> v = std::as_const(state.veg).cell(k, i_xc);
+            bool living = false;
+            for (std::int32_t m = 1; m <= n_kind; ++m) {
+                const VegPoint& p = v[static_cast<std::size_t>(m - 1)];
+                death_id[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.dth_id);
+                death_ii[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.aux_id);
+                living = living || p.dth_id == kAlive;
             }
+            line.text(time_field.view());
+            line.text(",");
+            line.integer(i_xc, 5);
+            line.text(",");
+            line.integer(k, 5);
+            comma_then_fixed(line, host.x(k, i_xc), 15, 2);
+            comma_then_fixed(line, host.y(k, i_xc), 15, 2);
+            line.text(",");
+            line.logical(living);
+            for (std::int32_t m = 1; m <= n_kind; ++m) {
+                comma_then_fixed(line, v[static_cast<std::size_t>(m - 1)].age, 7, 2);
+            }
+            for (std::int32_t m = 1; m <= n_kind; ++m) {
+                line.text(",");
+                line.text(death_ii[static_cast<std::size_t>(m - 1)], 7);
+            }
+            for (std::int32_t m = 1; m <= n_kind; ++m) {
+                line.text(",");
+                line.text(death_id[static_cast<std::size_t>(m - 1)], 7);
+            }
+            report.end_line(gis);
         }
-    }
+    });
 }
 
 }  // namespace tulma

@@ -21,16 +21,14 @@ void write_roughness_initial(ReportContext& report) {
     man.line("Initial input value");
     column_line(report);
     LineBuilder& line = report.line;
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            line.integer(i_xc, 10);
-            for (std::int32_t s = 1; s <= host.n_rr(i_xc); ++s) {
-                line.fixed(host.loc_rr(s, i_xc), 10, 4);
-                line.fixed(host.sect_rr(s, i_xc), 10, 4);
-            }
-            report.end_line(man);
+    host.for_each_reach_xc([&](std::int32_t i_xc) {
+        line.integer(i_xc, 10);
+        for (std::int32_t s = 1; s <= host.n_rr(i_xc); ++s) {
+            line.fixed(host.loc_rr(s, i_xc), 10, 4);
+            line.fixed(host.sect_rr(s, i_xc), 10, 4);
         }
-    }
+        report.end_line(man);
+    });
 }
 
 void write_roughness_step(ReportContext& report) {
@@ -43,29 +41,27 @@ void write_roughness_step(ReportContext& report) {
     report.end_line(man);
     column_line(report);
     std::array<std::int32_t, kMaxRoughSections> computed{};
-    for (std::int32_t r = 1; r <= host.n_reach; ++r) {
-        for (std::int32_t i_xc = host.first_of_reach(r); i_xc <= host.last_of_reach(r); ++i_xc) {
-            // Before the first roughness step the section starts are found by
-            // the same rule the step uses, so the host's own pt_rr shows there.
-            std::span<const std::int32_t> first;
-            if (state.rough_seg_first.empty()) {
-                find_section_starts(host, i_xc, computed);
-                first = computed;
-            } else {
-                first = std::span<const std::int32_t>(state.rough_seg_first)
-                            .subspan(static_cast<std::size_t>(i_xc - 1) * kMaxRoughSections,
-                                     kMaxRoughSections);
-            }
-            line.integer(i_xc, 10);
-            for (std::int32_t s = 1; s <= host.n_rr(i_xc); ++s) {
-                const std::int32_t point = first[static_cast<std::size_t>(s - 1)];
-                line.fixed(host.loc_rr(s, i_xc), 10, 4);
-                // A section no point reaches has no value of its own: the host's stands.
-                line.fixed(point > 0 ? host.pt_rr(point, i_xc) : host.sect_rr(s, i_xc), 10, 4);
-            }
-            report.end_line(man);
+    host.for_each_reach_xc([&](std::int32_t i_xc) {
+        // Before the first roughness step the section starts are found by
+        // the same rule the step uses, so the host's own pt_rr shows there.
+        std::span<const std::int32_t> first;
+        if (state.rough_seg_first.empty()) {
+            find_section_starts(host, i_xc, computed);
+            first = computed;
+        } else {
+            first = std::span<const std::int32_t>(state.rough_seg_first)
+                        .subspan(static_cast<std::size_t>(i_xc - 1) * kMaxRoughSections,
+                                 kMaxRoughSections);
         }
-    }
+        line.integer(i_xc, 10);
+        for (std::int32_t s = 1; s <= host.n_rr(i_xc); ++s) {
+            const std::int32_t point = first[static_cast<std::size_t>(s - 1)];
+            line.fixed(host.loc_rr(s, i_xc), 10, 4);
+            // A section no point reaches has no value of its own: the host's stands.
+            line.fixed(point > 0 ? host.pt_rr(point, i_xc) : host.sect_rr(s, i_xc), 10, 4);
+        }
+        report.end_line(man);
+    });
 }
 
 }  // namespace tulma

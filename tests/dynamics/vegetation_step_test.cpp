@@ -5,28 +5,25 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "dynamics/establishment.hpp"
-#include "dynamics/growth.hpp"
 #include "dynamics/mortality.hpp"
 #include "dynamics/roughness.hpp"
-#include "host_call_capture.hpp"
-#include "host_model/host_model.hpp"
 #include "param_tables.hpp"
-#include "util/fatal_error.hpp"
+#include "run_fixture.hpp"
+#include "stop_text.hpp"
 
 namespace tulma {
 namespace {
 
 using testing::fill;
+using testing::RunFixture;
 
 // A growth table with the same daily rate in every month.
 void every_month(ParamTable& table, double rate) {
     table.n_rows = 1;
-    table.at(1, 0) = 0.0;
     for (std::int32_t month = 1; month <= 12; ++month) table.at(1, month) = rate;
 }
 
@@ -95,56 +92,11 @@ VegKind stressed_kind() {
     return kind;
 }
 
-// A model, its run state set up by hand (every record never planted), and a
-// daily clock.
-struct StepRun {
-    host::HostModel model;
-    RunState state;
-
-    StepRun(const host::ModelInput& input, const std::vector<VegKind>& kinds) : model(input) {
-        state.num_veg_kinds = static_cast<std::int32_t>(kinds.size());
-        state.kinds = kinds;
-        state.veg = PlantStore(model.max_npt(), model.n_xc(), state.num_veg_kinds);
-        for (std::int32_t i = 1; i <= model.n_xc(); ++i) {
-            for (std::int32_t k = 1; k <= model.max_npt(); ++k) {
-                for (VegPoint& rec : state.veg.cell(k, i))
-                    rec = VegPoint{kNeverPlanted, 0, 0, 0, 0, 0, 0, 0, kNever};
-            }
-        }
-        state.n_stress_class = 1;
-        for (const VegKind& kind : kinds)
-            state.veg_rr_on = state.veg_rr_on || kind.rough_method > 0;
-        model.set_water_level(100.0, 0.0);
-    }
-    StepClock clock(std::int32_t day) {
-        state.day_of_year = day;
-        state.month = 4 + day / 31;
-        return StepClock{1.0, state.month, day, 24.0 * day};
-    }
-    HostArgs host(std::int32_t day) { return testing::decode_call(model, 24.0 * day); }
-    std::string stop_of(std::int32_t day) {
-        try {
-            const StepClock c = clock(day);
-            step_veg(state, host(day), c);
-        } catch (const FatalError& e) {
-            return e.console_text();
-        }
-        return "(no stop)";
-    }
-};
-
-// One process at a time over the whole model, as the step is defined.
-void step_by_process(StepRun& run, std::int32_t day) {
-    const StepClock c = run.clock(day);
-    const HostArgs host = run.host(day);
-    establish_veg(run.state, host, c.dt_days);
-    grow_veg(run.state, host, c);
-    kill(run.state, host, c.dt_days);
-    if (run.state.veg_rr_on) Manning(run.state, host);
-}
-
-bool same_bits(const VegPoint& a, const VegPoint& b) {
-    return std::memcmp(&a, &b, sizeof(VegPoint)) == 0;
+// The daily clock of a step on day `day`.
+StepClock clock(RunFixture& run, std::int32_t day) {
+    run.state.day_of_year = day;
+    run.state.month = 4 + day / 31;
+    return StepClock{1.0, run.state.month, day, 24.0 * day};
 }
 
 TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
@@ -155,36 +107,38 @@ TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
     // the kept water and pt_rr bit for bit the same after every step.
     const host::ModelInput input = host::simple_model(2, 3, 12);
     const std::vector<VegKind> kinds{water_borne_kind(), stressed_kind()};
-    StepRun one_pass(input, kinds);
-    StepRun reference(input, kinds);
-    std::int32_t alive = 0;
-    std::int32_t killed = 0;
+    RunFixture one_pass(input, kinds, 100.0), reference(input, kinds, 100.0);
+    std::int32_t alive = 0, killed = 0;
     for (std::int32_t day = 100; day < 160; ++day) {
         const double level = 102.5 + 2.5 * std::sin(day / 4.0);
-        for (StepRun* run : {&one_pass, &reference}) {
+        for (RunFixture* run : {&one_pass, &reference}) {
             run->model.set_water_level(level, 0.5);
             for (std::int32_t i = 1; i <= run->model.n_xc(); ++i) {
                 for (std::int32_t k = 1; k <= 12; ++k)
                     run->model.scour_var(k, i) = (level - 100.0 - k) * 1.5 + i;
             }
         }
-        const StepClock c = one_pass.clock(day);
-        step_veg(one_pass.state, one_pass.host(day), c);
-        step_by_process(reference, day);
+        step_veg(one_pass.state, one_pass.host(24.0 * day), clock(one_pass, day));
+        const StepClock c = clock(reference, day);
+        const HostArgs host = reference.host(24.0 * day);
+        establish_veg(reference.state, host, c.dt_days);
+        grow_veg(reference.state, host, c);
+        kill(reference.state, host, c.dt_days);
+        Manning(reference.state, host);
 
         SCOPED_TRACE("day " + std::to_string(day));
-        for (std::int32_t i = 1; i <= one_pass.model.n_xc(); ++i) {
+        for (std::int32_t i = 1; i <= 6; ++i) {
             for (std::int32_t k = 1; k <= 12; ++k) {
                 for (std::int32_t m = 1; m <= 2; ++m) {
-                    const VegPoint& a = one_pass.state.veg.at(k, i, m);
-                    ASSERT_TRUE(same_bits(a, reference.state.veg.at(k, i, m)))
+                    const VegPoint& a = one_pass.plant(k, m, i);
+                    ASSERT_EQ(std::memcmp(&a, &reference.plant(k, m, i), sizeof a), 0)
                         << "point " << k << " xc " << i << " kind " << m;
-                    if (a.dth_id == kAlive) ++alive;
-                    if (a.dth_id != kAlive && a.dth_id != kNeverPlanted) ++killed;
+                    alive += a.dth_id == kAlive;
+                    killed += a.dth_id != kAlive && a.dth_id != kNeverPlanted;
                 }
-                ASSERT_EQ(one_pass.model.pt_rr(k, i), reference.model.pt_rr(k, i));
             }
         }
+        ASSERT_EQ(one_pass.model.pt_rr_array(), reference.model.pt_rr_array());
         ASSERT_EQ(one_pass.state.establishment.seed_distance,
                   reference.state.establishment.seed_distance);
         ASSERT_EQ(one_pass.state.establishment.seed_time, reference.state.establishment.seed_time);
@@ -195,50 +149,39 @@ TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
     EXPECT_GT(killed, 0);
 }
 
-TEST(StepVeg, StopNamesTheProcessMetFirstOverTheWholeModel) {
-    // Two cross sections of one point each. The point of cross section 1 lies
-    // high and dry, that of cross section 2 is wet: whatever a process meets
-    // only where seed can germinate or a plant lives is met at cross section 2.
-    struct Row {
-        const char* why;
-        void (*set)(StepRun&);
-        std::int32_t class_2;  // the stress class of cross section 2
-        std::string stop;
-    };
-    const Row rows[] = {
-        {"an unknown release method met at cross section 2 comes before growth anywhere",
-         [](StepRun& run) {
-             run.state.kinds[0].release_method = 7;
-             run.state.kinds[1].grow_method = 5;
-         },
-         1, "ERROR in: establishP_veg: no such release_day_calculation method\n"},
-        {"a stress class met at cross section 2 comes before roughness anywhere",
-         [](StepRun& run) {
-             run.state.kinds[0].dry_method = 2;
-             run.state.veg.at(1, 2, 1).dth_id = kAlive;
-             run.state.veg.at(1, 2, 1).crown_ele = 101.0;
-             run.state.kinds[1].rough_method = 4;
-             run.state.veg_rr_on = true;
-         },
-         3, "ERROR in: kill_vegP: xc_class 3 of cross section 2 is outside 1 .. 1\n"},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.why);
-        host::ModelInput input = host::simple_model(1, 2, 1);
-        input.reaches[0].sections[0].points[0].ele = 120.0;
-        input.reaches[0].sections[1].xc_class = r.class_2;
-        VegKind seeding;
-        seeding.germ_method = 1;
-        seeding.n_release = 1;
-        seeding.release_start[0] = 1;
-        seeding.release_end[0] = 365;
-        seeding.moist_days = 5;
-        seeding.seed_depth = 0.5;
-        StepRun run(input, {seeding, VegKind{}});
-        run.model.set_water_level(100.0, 0.0);
-        r.set(run);
-        EXPECT_EQ(run.stop_of(150), r.stop);
+TEST(StepVeg, AStressClassStopsAtItsCrossSectionBeforeRoughnessAnywhere) {
+    // Three cross sections of one point; only cross section 2's class is
+    // outside the table, and a plant drying by recession stands on each. The
+    // roughness of cross section 1 is handed over before the stop, that of 3 is not.
+    auto input = host::simple_model(1, 3, 1);
+    input.reaches[0].sections[1].xc_class = 3;
+    VegKind kind = stressed_kind();
+    kind.rough_method = 1;
+    fill(kind.rough_table, {{0.0, 0.25}});
+    RunFixture run(input, {kind}, 100.0);
+    for (std::int32_t i = 1; i <= 3; ++i) {
+        run.plant(1, 1, i) = {.dth_id = kAlive, .crown_ele = 101.0};
+        run.model.pt_rr(1, i) = -1.0;
     }
+    const HostArgs host = run.host(24.0 * 150);
+    EXPECT_EQ(testing::stop_text([&] { step_veg(run.state, host, clock(run, 150)); }),
+              "ERROR in: kill_vegP: xc_class 3 of cross section 2 is outside 1 .. 1\n");
+    EXPECT_EQ(run.model.pt_rr_array(), (std::vector<double>{0.25, -1.0, -1.0}));
+}
+
+TEST(StepVeg, CrossSectionsInNoReachKeepTheirWaterLevels) {
+    // The one reach lists only the last of three cross sections; the water of
+    // all three is kept for the next step's recession.
+    RunFixture run(host::simple_model(1, 3, 2), {VegKind{}});
+    const std::int32_t first[] = {3}, count[] = {1};
+    for (const double level : {100.0, 101.5}) {
+        run.model.set_water_level(level, 0.0);
+        HostArgs host = run.host(24.0 * 150);
+        host.first_xc = HostVector<const std::int32_t>(first, 1);
+        host.nxc_reach = HostVector<const std::int32_t>(count, 1);
+        step_veg(run.state, host, clock(run, 150));
+    }
+    EXPECT_EQ(run.state.water_prev, std::vector<double>(6, 101.5));
 }
 
 TEST(StepVeg, ReachesSharingACrossSectionTakeEachProcessInTurn) {
@@ -252,19 +195,18 @@ TEST(StepVeg, ReachesSharingACrossSectionTakeEachProcessInTurn) {
     kind.spread_height = 100.0;
     kind.grow_method = 1;
     every_month(kind.spread_rate, 10.0);
-    StepRun run(host::simple_model(1, 3, 3), {kind});
-    run.state.veg.at(2, 2, 1) = VegPoint{kAlive, 0, 0, 0, 100.0, 1.0, 0, 0, 0, 0, 0, 15.0, 0};
+    RunFixture run(host::simple_model(1, 3, 3), {kind});
+    run.plant(2, 1, 2) = {.dth_id = kAlive, .crown_ele = 100.0, .age = 1.0, .spread_width = 15.0};
     const std::int32_t first[] = {1, 2};
     const std::int32_t count[] = {2, 2};
-    HostArgs host = run.host(150);
+    HostArgs host = run.host(24.0 * 150);
     host.n_reach = 2;
     host.first_xc = HostVector<const std::int32_t>(first, 2);
     host.nxc_reach = HostVector<const std::int32_t>(count, 2);
-    const StepClock c = run.clock(150);
-    step_veg(run.state, host, c);
-    EXPECT_EQ(run.state.veg.at(1, 2, 1).dth_id, kNeverPlanted);
-    EXPECT_EQ(run.state.veg.at(3, 2, 1).dth_id, kNeverPlanted);
-    EXPECT_EQ(run.state.veg.at(2, 2, 1).spread_width, 35.0);
+    step_veg(run.state, host, clock(run, 150));
+    EXPECT_EQ(run.plant(1, 1, 2).dth_id, kNeverPlanted);
+    EXPECT_EQ(run.plant(3, 1, 2).dth_id, kNeverPlanted);
+    EXPECT_EQ(run.plant(2, 1, 2).spread_width, 35.0);
 }
 
 }  // namespace

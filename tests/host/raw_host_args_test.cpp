@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "host_call_capture.hpp"
 #include "host_model/host_model.hpp"
 
@@ -9,12 +11,8 @@ namespace tulma {
 namespace {
 
 TEST(HostLogical, OnlyTheLowestBitDecides) {
-    EXPECT_TRUE(host_true(-1));
-    EXPECT_TRUE(host_true(1));
-    EXPECT_TRUE(host_true(3));
-    EXPECT_FALSE(host_true(0));
-    EXPECT_FALSE(host_true(2));
-    EXPECT_FALSE(host_true(-2));
+    for (std::int32_t word : {-1, 1, 3}) EXPECT_TRUE(host_true(word)) << word;
+    for (std::int32_t word : {0, 2, -2}) EXPECT_FALSE(host_true(word)) << word;
 }
 
 // The views must find every value where the host put it: point arrays with
@@ -46,40 +44,21 @@ TEST(HostViews, FindEveryValueWhereTheHostPutIt) {
 
         const HostArgs a = testing::decode_call(model, 36.5);
         EXPECT_FALSE(a.metric);
-        EXPECT_EQ(a.n_reach, 2);
-        EXPECT_EQ(a.n_xc, 4);
-        EXPECT_EQ(a.max_npt, 5);
-        EXPECT_EQ(a.time, 36.5);
-        EXPECT_EQ(a.jday0, 2460000);
-        EXPECT_EQ(a.first_xc(2), 3);
-        EXPECT_EQ(a.nxc_reach(2), 2);
-        EXPECT_EQ(a.npt(3), 4);
-        EXPECT_EQ(a.npt(4), 3);
-        EXPECT_EQ(a.ele(4, 3), 92.5);
-        EXPECT_EQ(a.sta(2, 4), 10.0);
-        EXPECT_EQ(a.ele(1, 4), 100.0);
-        EXPECT_EQ(a.n_rr(3), 2);
-        EXPECT_EQ(a.loc_rr(2, 3), 12.0);
-        EXPECT_EQ(a.sect_rr(2, 3), 0.05);
-        EXPECT_EQ(a.sect_rr(1, 4), 0.035);
-        EXPECT_EQ(a.xc_class(3), 7);
-        EXPECT_EQ(a.gis_xc(1), 4);
-        EXPECT_EQ(a.xc_data.lbank_k(3), 2);
-        EXPECT_EQ(a.xc_data.rbank_k(3), 3);
-        EXPECT_EQ(a.xc_data.xc_dist(3), 250.0);
-        EXPECT_EQ(a.xc_data.len_ch(3), 11.0);
-        EXPECT_EQ(a.xc_data.len_lob(3), 12.0);
-        EXPECT_EQ(a.xc_data.len_rob(3), 13.0);
-        EXPECT_EQ(a.xc_data.rbank_k(4), 3);
-        EXPECT_EQ(a.xc_data.lev_count(3), 2);
-        EXPECT_EQ(a.xc_data.lev_count(2), 0);
-        EXPECT_EQ(a.xc_data.lev_start(3, 1), 5.0);
-        EXPECT_EQ(a.xc_data.lev_end(3, 1), 15.0);
-        EXPECT_EQ(a.xc_data.lev_start(3, 2), 22.0);
-        EXPECT_EQ(a.xc_data.lev_end(3, 2), 31.0);
-        EXPECT_EQ(a.xc_ref.ref_ele(3), 90.25);
-        EXPECT_EQ(a.xc_ref.ref_ele(4), 100.0);
-
+        EXPECT_EQ(
+            std::vector<std::int32_t>({a.n_reach, a.n_xc, a.max_npt, a.jday0, a.first_xc(2),
+                                       a.nxc_reach(2), a.npt(3), a.npt(4), a.n_rr(3), a.xc_class(3),
+                                       a.gis_xc(1), a.xc_data.lbank_k(3), a.xc_data.rbank_k(3),
+                                       a.xc_data.rbank_k(4), a.xc_data.lev_count(3),
+                                       a.xc_data.lev_count(2)}),
+            std::vector<std::int32_t>({2, 4, 5, 2460000, 3, 2, 4, 3, 2, 7, 4, 2, 3, 3, 2, 0}));
+        const auto& d = a.xc_data;
+        EXPECT_EQ(std::vector<double>({a.time, a.ele(4, 3), a.sta(2, 4), a.ele(1, 4),
+                                       a.loc_rr(2, 3), a.sect_rr(2, 3), a.sect_rr(1, 4),
+                                       d.xc_dist(3), d.len_ch(3), d.len_lob(3), d.len_rob(3),
+                                       d.lev_start(3, 1), d.lev_end(3, 1), d.lev_start(3, 2),
+                                       d.lev_end(3, 2), a.xc_ref.ref_ele(3), a.xc_ref.ref_ele(4)}),
+                  std::vector<double>({36.5, 92.5, 10.0, 100.0, 12.0, 0.05, 0.035, 250.0, 11.0,
+                                       12.0, 13.0, 5.0, 15.0, 22.0, 31.0, 90.25, 100.0}));
         // pt_rr is the one array written back.
         a.pt_rr(2, 3) = 0.07;
         EXPECT_EQ(model.pt_rr(2, 3), 0.07);

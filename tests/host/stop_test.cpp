@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <string>
+#include <cstdlib>
 
 #include "temp_dir.hpp"
 
@@ -22,7 +21,7 @@ TEST(StopDeathTest, EndsTheProcessNormallyAfterFlushingReports) {
             RunState state;
             if (!state.files.sum.open_replace("veg_sum_out.dat")) std::abort();
             state.files.sum.line("a line still in the buffer");
-            stop_run(FatalError("ERROR in: kill_veg: no such method\n"), &state);
+            stop_run(FatalError("ERROR in: x: y\n"), &state);
         },
         ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(TempWorkDir::read("veg_sum_out.dat"), "a line still in the buffer\n");
