@@ -56,6 +56,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -328,16 +329,9 @@ bool has_lines_in_order(const std::string& what, const std::string& expected,
                         const std::string& actual) {
     std::istringstream e(expected), a(actual);
     std::string el, al;
-    int line = 0;
-    while (std::getline(e, el)) {
-        ++line;
+    for (int line = 1; std::getline(e, el); ++line) {
         bool found = false;
-        while (std::getline(a, al)) {
-            if (al == el) {
-                found = true;
-                break;
-            }
-        }
+        while (!found && std::getline(a, al)) found = al == el;
         if (!found) {
             std::cerr << what << ": expected line " << line << " not found in order:\n  [" << el
                       << "]\n";
@@ -347,22 +341,19 @@ bool has_lines_in_order(const std::string& what, const std::string& expected,
     return true;
 }
 
+// Shows the first line where the two differ, for the test log.
 bool same(const std::string& what, const std::string& expected, const std::string& actual) {
     if (expected == actual) return true;
-    std::istringstream e(expected), a(actual);
-    std::string el, al;
-    for (int line = 1;; ++line) {
-        const bool he = static_cast<bool>(std::getline(e, el));
-        const bool ha = static_cast<bool>(std::getline(a, al));
-        if (!he && !ha) break;
-        if (!he || !ha || el != al) {
-            std::cerr << what << ": first difference at line " << line
-                      << "\n  expected: " << (he ? "[" + el + "]" : "<end>")
-                      << "\n  actual:   " << (ha ? "[" + al + "]" : "<end>") << "\n";
-            return false;
-        }
-    }
-    std::cerr << what << ": differs in line terminators or the final newline\n";
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+    const std::size_t start = at == 0 ? 0 : expected.rfind('\n', at - 1) + 1;
+    const auto line_of = [start](const std::string& s) {
+        return "[" + s.substr(start, s.find('\n', start) - start) + "]";
+    };
+    std::cerr << what << ": first difference at line "
+              << 1 + std::count(expected.begin(), expected.begin() + static_cast<long>(start), '\n')
+              << "\n  expected: " << line_of(expected) << "\n  actual:   " << line_of(actual)
+              << "\n";
     return false;
 }
 

@@ -8,13 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "input/parameter_file.hpp"
 #include "param_tables.hpp"
-#include "parameter_files.hpp"
 #include "run_fixture.hpp"
-#include "shapefile_bytes.hpp"
 #include "stop_text.hpp"
-#include "temp_dir.hpp"
 
 namespace tulma {
 namespace {
@@ -350,32 +346,6 @@ TEST(Shading, KindsTakeTurnsAndEachCrossSectionShadesItsOwnPlants) {
     two.plant(2, 2, 2) = two.plant(2, 2, 1);
     step(two);
     EXPECT_EQ(two.plant(1, 1, 2).dth_id, kCompId);
-}
-
-TEST(CompetitionCapacity, ParameterFileRefusesCompetitionBeyondTwentyKinds) {
-    // A competition table holds a column for each of at most 20 kinds; the
-    // point rule looks a rival up in its kind's column, so the reader must refuse more.
-    for (const std::int32_t n_kinds : {20, 21}) {
-        SCOPED_TRACE(n_kinds);
-        testing::TempWorkDir dir;
-        std::string file = testing::parameter_file(
-            std::vector<testing::KindSketch>(static_cast<std::size_t>(n_kinds)));
-        std::string cmp = "CMT 1\nCID 7\nCMP 0";
-        for (std::int32_t k = 1; k <= n_kinds; ++k) cmp += " " + std::to_string(k);
-        file.replace(file.find("CMT 0\n"), 6, cmp + "\nCSH 2.0\n");
-        testing::TempWorkDir::write("vegetation.txt", file);
-        testing::write_map("veg", {"bar"});
-        RunState state;
-        ASSERT_TRUE(state.files.veg.open_existing("vegetation.txt"));
-        ASSERT_TRUE(state.files.err.open_replace("veg_err.dat"));
-        state.num_veg_kinds = n_kinds;
-        state.kinds.resize(static_cast<std::size_t>(n_kinds));
-        EXPECT_EQ(stop_text([&] { read_vegData(state, 0); }),
-                  n_kinds == 20 ? "(no stop)"
-                                : "ERROR in: read_vegData: CMP rows hold at most 20 vegetation "
-                                  "kinds, VNM gives 21\n");
-        EXPECT_EQ(state.kinds[0].comp_limit.at(1, 20), n_kinds == 20 ? 20.0 : 0.0);
-    }
 }
 
 }  // namespace

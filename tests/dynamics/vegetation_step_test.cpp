@@ -2,15 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <string>
 #include <vector>
 
-#include "dynamics/establishment.hpp"
-#include "dynamics/mortality.hpp"
-#include "dynamics/roughness.hpp"
 #include "param_tables.hpp"
 #include "run_fixture.hpp"
 #include "stop_text.hpp"
@@ -25,43 +19,6 @@ using testing::RunFixture;
 void every_month(ParamTable& table, double rate) {
     table.n_rows = 1;
     for (std::int32_t month = 1; month <= 12; ++month) table.at(1, month) = rate;
-}
-
-// A water-borne kind that spreads, grows, competes, is shaded, is scoured and
-// drowns, and has roughness by age.
-VegKind water_borne_kind() {
-    VegKind kind;
-    kind.germ_method = 2;
-    kind.source_depth = 0.5;
-    kind.seed_max_dist = 250.0;
-    kind.seed_max_time = 40.0;
-    kind.spread_height = 1.0;
-    kind.n_release = 1;
-    kind.release_start[0] = 100;
-    kind.release_end[0] = 200;
-    kind.moist_height = 0.5;
-    kind.moist_days = 5;
-    kind.germ_days = 1;
-    kind.seed_depth = 0.3;
-    kind.grow_method = 1;
-    every_month(kind.height_rate, 0.05);
-    every_month(kind.root_rate, 0.02);
-    every_month(kind.canopy_rate, 0.6);
-    every_month(kind.spread_rate, 1.5);
-    kind.max_height = 3.0;
-    kind.max_root_depth = 1.0;
-    kind.root_reach = 0.2;
-    kind.max_canopy = 12.0;
-    kind.comp_method = 1;
-    fill(kind.comp_limit, {{0.0, 0.0, 0.03}});
-    kind.shade_age = 0.02;
-    kind.scour_method = 1;
-    fill(kind.scour_limit, {{0.0, 4.0}});
-    kind.drown_method = 1;
-    fill(kind.drown_limit, {{0.0, 3.0, 0.5}});
-    kind.rough_method = 1;
-    fill(kind.rough_table, {{0.0, 0.03}, {0.1, 0.08}});
-    return kind;
 }
 
 // A kind seeding in two windows that dries by recession stress and dies young.
@@ -97,56 +54,6 @@ StepClock clock(RunFixture& run, std::int32_t day) {
     run.state.day_of_year = day;
     run.state.month = 4 + day / 31;
     return StepClock{1.0, run.state.month, day, 24.0 * day};
-}
-
-TEST(StepVeg, CrossSectionByCrossSectionGivesTheProcessOrdersResult) {
-    // Two reaches of three cross sections of 12 points (beds 100 .. 111), two
-    // kinds with every process on, the water rising and falling by day and
-    // scour on the low points: 60 daily steps through step_veg and through the
-    // processes one after another must leave every record, every seed state,
-    // the kept water and pt_rr bit for bit the same after every step.
-    const host::ModelInput input = host::simple_model(2, 3, 12);
-    const std::vector<VegKind> kinds{water_borne_kind(), stressed_kind()};
-    RunFixture one_pass(input, kinds, 100.0), reference(input, kinds, 100.0);
-    std::int32_t alive = 0, killed = 0;
-    for (std::int32_t day = 100; day < 160; ++day) {
-        const double level = 102.5 + 2.5 * std::sin(day / 4.0);
-        for (RunFixture* run : {&one_pass, &reference}) {
-            run->model.set_water_level(level, 0.5);
-            for (std::int32_t i = 1; i <= run->model.n_xc(); ++i) {
-                for (std::int32_t k = 1; k <= 12; ++k)
-                    run->model.scour_var(k, i) = (level - 100.0 - k) * 1.5 + i;
-            }
-        }
-        step_veg(one_pass.state, one_pass.host(24.0 * day), clock(one_pass, day));
-        const StepClock c = clock(reference, day);
-        const HostArgs host = reference.host(24.0 * day);
-        establish_veg(reference.state, host, c.dt_days);
-        grow_veg(reference.state, host, c);
-        kill(reference.state, host, c.dt_days);
-        Manning(reference.state, host);
-
-        SCOPED_TRACE("day " + std::to_string(day));
-        for (std::int32_t i = 1; i <= 6; ++i) {
-            for (std::int32_t k = 1; k <= 12; ++k) {
-                for (std::int32_t m = 1; m <= 2; ++m) {
-                    const VegPoint& a = one_pass.plant(k, m, i);
-                    ASSERT_EQ(std::memcmp(&a, &reference.plant(k, m, i), sizeof a), 0)
-                        << "point " << k << " xc " << i << " kind " << m;
-                    alive += a.dth_id == kAlive;
-                    killed += a.dth_id != kAlive && a.dth_id != kNeverPlanted;
-                }
-            }
-        }
-        ASSERT_EQ(one_pass.model.pt_rr_array(), reference.model.pt_rr_array());
-        ASSERT_EQ(one_pass.state.establishment.seed_distance,
-                  reference.state.establishment.seed_distance);
-        ASSERT_EQ(one_pass.state.establishment.seed_time, reference.state.establishment.seed_time);
-        ASSERT_EQ(one_pass.state.water_prev, reference.state.water_prev);
-    }
-    // The comparison means something only if plants lived and died.
-    EXPECT_GT(alive, 0);
-    EXPECT_GT(killed, 0);
 }
 
 TEST(StepVeg, AStressClassStopsAtItsCrossSectionBeforeRoughnessAnywhere) {
