@@ -112,15 +112,12 @@ std::string slurp(const fs::path& file) {
     std::_Exit(92);
 }
 
-double number(const Command& c, std::size_t i) {
+const std::string& arg(const Command& c, std::size_t i) {
     if (i >= c.args.size()) host_error(c.verb + " needs more values");
-    return std::stod(c.args[i]);
+    return c.args[i];
 }
-
-std::int32_t whole(const Command& c, std::size_t i) {
-    if (i >= c.args.size()) host_error(c.verb + " needs more values");
-    return std::stoi(c.args[i]);
-}
+double number(const Command& c, std::size_t i) { return std::stod(arg(c, i)); }
+std::int32_t whole(const Command& c, std::size_t i) { return std::stoi(arg(c, i)); }
 
 // The geometry a case builds line by line, before the host model exists.
 struct Geometry {
