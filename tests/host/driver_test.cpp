@@ -200,11 +200,12 @@ TEST(HostSizes, InconsistentSizesAreRefusedBeforeAnyWork) {
              a.n_rr = V((s = {31, 1}).data(), 2);
          },
          "cross section 1 has 31 roughness sections, outside 0 .. 30\n"},
-        // No points, no sections, as many points as slots and 30 sections are
-        // sizes a host may have.
+        // No points at all (max_npt 0), no sections and 30 sections are sizes a
+        // host may have; so are as many points as slots (the unspoiled call).
         {nullptr,
          [](HostArgs& a, Sizes& s) {
-             a.npt = V((s = {0, 3}).data(), 2);
+             a.max_npt = 0;
+             a.npt = V((s = {0, 0}).data(), 2);
          },
          ""},
         {nullptr,
