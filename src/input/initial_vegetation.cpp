@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <new>
 #include <string>
 #include <string_view>
 
 #include "input/parameter_file.hpp"
+#include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
 #include "util/table_lookup.hpp"
 
@@ -240,14 +240,16 @@ void read_veg(RunState& state, const HostArgs& host) {
 void place_initial_vegetation(RunState& state, const HostArgs& host) {
     std::vector<std::size_t> point_code;
     std::vector<std::int32_t> count, index_point;
-    try {
-        point_code.assign(
-            static_cast<std::size_t>(host.max_npt) * static_cast<std::size_t>(host.n_xc), kNoCode);
-        count.assign(state.veg_codes.size(), 0);
-        index_point.assign(state.veg_codes.size(), 0);
-    } catch (const std::bad_alloc&) {
-        log_error("read_veg", "ERROR allocating memory for vegetation array");
-    }
+    allocate_or_stop(
+        "read_veg",
+        [&] {
+            point_code.assign(
+                static_cast<std::size_t>(host.max_npt) * static_cast<std::size_t>(host.n_xc),
+                kNoCode);
+            count.assign(state.veg_codes.size(), 0);
+            index_point.assign(state.veg_codes.size(), 0);
+        },
+        "ERROR allocating memory for vegetation array");
 
     for (std::int32_t j = 1; j <= host.n_xc; ++j) {
         for (std::int32_t p = 1; p <= host.max_npt; ++p) {

@@ -1,6 +1,5 @@
 #include "input/parameter_file.hpp"
 
-#include <new>
 #include <string>
 
 #include "input/kind_block.hpp"
@@ -8,6 +7,7 @@
 #include "input/record_reader.hpp"
 #include "input/shapefile.hpp"
 #include "input/value_reader.hpp"
+#include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
 #include "util/number_text.hpp"
 
@@ -170,11 +170,9 @@ std::int32_t count_veg_codes(InputFile& file) {
 void read_vegData(RunState& state, std::int32_t trace) {
     InputFile& in = state.files.veg;
     const std::int32_t n_codes = count_veg_codes(in);
-    try {
-        state.veg_codes.assign(static_cast<std::size_t>(n_codes), VegCode{});
-    } catch (const std::bad_alloc&) {
-        log_error(kReader, "ERROR allocating memory for vegetation array");
-    }
+    allocate_or_stop(
+        kReader, [&] { state.veg_codes.assign(static_cast<std::size_t>(n_codes), VegCode{}); },
+        "ERROR allocating memory for vegetation array");
 
     RecordFile file(in, state.files.err);
     read_intervals(file, state);

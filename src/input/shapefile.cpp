@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
 
 namespace tulma {
@@ -156,10 +156,10 @@ std::int32_t count_records(ShapeFileReader& shp, const std::string& shp_path,
         const std::size_t r = static_cast<std::size_t>(n_poly - 1);
         // The counts grow with the records found, up to the limit above: a
         // small map does not pay for the largest one.
-        try {
-            nparts.push_back(0);
-            npoints.push_back(0);
-        } catch (const std::bad_alloc&) {
+        if (!try_allocate([&] {
+                nparts.push_back(0);
+                npoints.push_back(0);
+            })) {
             stop("ERROR allocating memory for nparts,npoints array");
         }
         shp.read_le_int(status, word);  // the record's own shape type
@@ -190,25 +190,21 @@ void create_polygons(std::vector<Polygon>& ENpg, std::int32_t n_poly,
     constexpr const char* kPartMessage = "ERROR allocating memory for ENpg_tmp%part array";
     constexpr const char* kPointMessage = "ERROR allocating memory for ENpg%x,%y,%z,%m array";
     ENpg.clear();
-    try {
-        ENpg.resize(static_cast<std::size_t>(n_poly));
-    } catch (const std::bad_alloc&) {
+    if (!try_allocate([&] { ENpg.resize(static_cast<std::size_t>(n_poly)); })) {
         stop(kPartMessage);
     }
     for (std::size_t i = 0; i < ENpg.size(); ++i) {
         Polygon& pg = ENpg[i];
-        try {
-            pg.part.assign(static_cast<std::size_t>(nparts[i]), 0);
-        } catch (const std::bad_alloc&) {
+        if (!try_allocate([&] { pg.part.assign(static_cast<std::size_t>(nparts[i]), 0); })) {
             stop(kPartMessage);
         }
-        try {
-            const std::size_t n = static_cast<std::size_t>(npoints[i]);
-            pg.x.assign(n, 0.0);
-            pg.y.assign(n, 0.0);
-            pg.z.assign(n, 0.0);
-            pg.m.assign(n, 0.0);
-        } catch (const std::bad_alloc&) {
+        if (!try_allocate([&] {
+                const std::size_t n = static_cast<std::size_t>(npoints[i]);
+                pg.x.assign(n, 0.0);
+                pg.y.assign(n, 0.0);
+                pg.z.assign(n, 0.0);
+                pg.m.assign(n, 0.0);
+            })) {
             stop(kPointMessage);
         }
     }
@@ -339,11 +335,11 @@ void read_table(const std::vector<unsigned char>& dbf, const std::string& dbf_pa
 
     constexpr const char* kTableMessage =
         "ERROR allocating memory for fieldName, SHP_RecordNumber array";
-    try {
-        map.fieldName.assign(ShapefileState::kMaxFields, std::string(kFieldNameLength, ' '));
-        map.SHP_RecordNumber.assign(static_cast<std::size_t>(map.n_poly),
-                                    std::string(kValueLength, ' '));
-    } catch (const std::bad_alloc&) {
+    if (!try_allocate([&] {
+            map.fieldName.assign(ShapefileState::kMaxFields, std::string(kFieldNameLength, ' '));
+            map.SHP_RecordNumber.assign(static_cast<std::size_t>(map.n_poly),
+                                        std::string(kValueLength, ' '));
+        })) {
         stop(kTableMessage);
     }
     map.field_type.fill(' ');

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "param_tables.hpp"
 #include "run_fixture.hpp"

@@ -5,7 +5,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "case_file.hpp"
 #include "model/temperature_series.hpp"
