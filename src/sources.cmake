@@ -9,9 +9,11 @@ set(TULMA_CORE_SOURCES
   util/number_text.cpp
   util/table_lookup.cpp
   util/text_files.cpp
+  util/worker_pool.cpp
   model/roughness_sections.cpp
   model/run_state.cpp
   model/temperature_series.cpp
+  model/work_sharing.cpp
   input/initial_vegetation.cpp
   input/kind_block.cpp
   input/parameter_file.cpp
@@ -27,10 +29,12 @@ set(TULMA_CORE_SOURCES
   dynamics/vegetation_step.cpp
   output/area_summaries.cpp
   output/plant_state_reports.cpp
+  output/report_context.cpp
   output/report_writer.cpp
   output/roughness_report.cpp
   host/driver.cpp
   host/raw_host_args.cpp
-  host/stop.cpp)
+  host/stop.cpp
+  host/thread_count.cpp)
 list(TRANSFORM TULMA_CORE_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 set(TULMA_ENTRY_SOURCE ${CMAKE_CURRENT_LIST_DIR}/host/c_api.cpp)

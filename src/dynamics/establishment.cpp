@@ -1,6 +1,7 @@
 #include "dynamics/establishment.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -17,7 +18,6 @@ constexpr const char* kAllocatingName = "output_veg";
 
 constexpr std::int32_t kDegreeDayWindow = 1;
 constexpr std::int32_t kCompetitionTable = 1;
-constexpr std::int32_t kWaterBorne = 2;
 
 // Degree days and the window start again within this many days of the turn of
 // the year, or of the close of a window that ran across it.
@@ -54,13 +54,79 @@ std::size_t seed_slot(std::int32_t i_xc, std::int32_t m_veg, std::int32_t n_kind
            static_cast<std::size_t>(m_veg - 1);
 }
 
-// Water-borne dispersal and lateral spreading of kind m_veg at cross section j.
-void disperse(RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t j,
-              double dt_days) {
+// The moisture clock of a point without a living plant of the kind: days
+// since the bed was last within reach of the water.
+double moisture_clock(const VegKind& kind, double since_wet, double ele, double z_gw,
+                      double dt_days) {
+    return ele > z_gw + kind.moist_height ? since_wet + dt_days : 0.0;
+}
+
+// Whether seed of the kind (record m of the point's cell v) falling on the
+// point establishes a seedling, with the moisture clock already advanced.
+// Which kinds release seed today, kinds[m] at open[m]: fixed windows and the
+// degree-day window alike are kept in the windows. The same for every point
+// of a step, so it is found once.
+using OpenWindows = std::array<bool, kMaxVegKinds>;
+OpenWindows open_windows(std::span<const VegKind> kinds, std::int32_t day_of_year) {
+    OpenWindows open{};
+    for (std::size_t m = 0; m < kinds.size() && m < open.size(); ++m) {
+        const VegKind& kind = kinds[m];
+        open[m] =
+            in_release_window(day_of_year, kind.n_release, kind.release_start, kind.release_end);
+    }
+    return open;
+}
+
+bool seedling_takes(const VegKind& kind, std::size_t m, std::span<const VegPoint> v,
+                    double since_wet, double ele, double z_gw, bool window_open) {
+    // The tests are cheapest first: most days of the year lie outside every
+    // window.
+    if (!window_open) return false;
+    // Seed germinates only on a bed moist recently enough, and not drowned
+    // deeper than it can root from.
+    if (!(static_cast<double>(kind.moist_days) > static_cast<double>(kind.germ_days) + since_wet))
+        return false;
+    if (!(ele > z_gw - kind.seed_depth)) return false;
+    return kind.comp_method != kCompetitionTable || !held_by_competitor(kind, m, v);
+}
+
+// Seed falling on one point, as establishP_veg, with the day's open windows.
+void fall_seed(double dt_days, std::span<const VegKind> kinds, const OpenWindows& open,
+               std::span<VegPoint> v, double ele, double z_gw) {
+    for (std::size_t m = 0; m < kinds.size(); ++m) {
+        const VegKind& kind = kinds[m];
+        VegPoint& rec = v[m];
+        if (rec.dth_id == kAlive) continue;
+        rec.since_wet = moisture_clock(kind, rec.since_wet, ele, z_gw, dt_days);
+        if (seedling_takes(kind, m, v, rec.since_wet, ele, z_gw, open[m])) plant_seedling(rec, ele);
+    }
+}
+
+// Whether a plant of water-borne kind m_veg stands at point p of cross section
+// j, in water deep enough to release seed, once this step's seed has fallen.
+// A seedling falling seed makes this step is as good a source as an older
+// plant. Seed falling at one kind's records never changes another's, nor does
+// a new seedling keep others out (it has no age), so the records as they are
+// before the step tell what they will be after it.
+bool stands_as_source(const RunState& state, const HostArgs& host, std::int32_t m_veg,
+                      std::int32_t p, std::int32_t j, double dt_days, const OpenWindows& open) {
     const VegKind& kind = state.kind(m_veg);
-    RunState::Establishment& seeds = state.establishment;
-    const std::int32_t n_kinds = state.num_veg_kinds;
-    const std::size_t at = seed_slot(j, m_veg, n_kinds);
+    const double bed = host.ele(p, j);
+    const double water = host.z_gw(p, j);
+    if (!(water - bed > kind.source_depth)) return false;
+    const std::span<const VegPoint> v = state.veg.cell(p, j);
+    const auto m = static_cast<std::size_t>(m_veg - 1);
+    if (v[m].dth_id == kAlive) return true;
+    const double since_wet = moisture_clock(kind, v[m].since_wet, bed, water, dt_days);
+    return seedling_takes(kind, m, v, since_wet, bed, water, open[m]);
+}
+
+// Water-borne seed stranding and lateral spreading of kind m_veg at cross
+// section j, after seed has fallen on all its points.
+void strand_and_spread(RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t j) {
+    const VegKind& kind = state.kind(m_veg);
+    const bool seeds_arrive =
+        state.establishment.seed_arrives[seed_slot(j, m_veg, state.num_veg_kinds)] != 0;
     const std::int32_t n = host.npt(j);
     const std::span<const double> sta = host.sta.column(j);
     const std::span<const double> bed = host.ele.column(j);
@@ -69,50 +135,14 @@ void disperse(RunState& state, const HostArgs& host, std::int32_t m_veg, std::in
     auto pt = [](std::span<const double> a, std::int32_t p) {
         return a[static_cast<std::size_t>(p - 1)];
     };
-
-    if (kind.germ_method == kWaterBorne) {
-        // A living plant standing in deep enough water releases seed that the
-        // current carries down the river.
-        bool source = false;
-        for (std::int32_t p = 1; p <= n; ++p) {
-            if (pt(water, p) - pt(bed, p) > kind.source_depth && rec(p).dth_id == kAlive) {
-                source = true;
-                break;
-            }
-        }
-        if (source) {
-            seeds.seed_distance[at] = 0.0;
-            seeds.seed_time[at] = 0.0;
-        } else if (j == 1) {
-            // Nothing lies upstream of the model's first cross section.
-            seeds.seed_distance[at] = 0.0;
-        } else {
-            // Distance runs on along the model's one numbering, from the last
-            // cross section of one reach into the first of the next.
-            seeds.seed_distance[at] =
-                seeds.seed_distance[seed_slot(j - 1, m_veg, n_kinds)] + host.xc_data.xc_dist(j - 1);
-        }
-        if (seeds.seed_released[at] != 0) seeds.seed_time[at] += dt_days;
-    } else {
-        seeds.seed_distance[at] = 0.0;
-    }
-
-    const bool seeds_arrive = kind.germ_method == kWaterBorne &&
-                              seeds.seed_distance[at] < kind.seed_max_dist &&
-                              seeds.seed_time[at] < kind.seed_max_time;
     for (std::int32_t p = 1; p <= n; ++p) {
         const double bed_p = pt(bed, p);
         const double water_p = pt(water, p);
-        bool colonise = false;
-        if (seeds_arrive) {
-            seeds.seed_released[at] = 1;
-            // Floating seed strands where the water meets the bank: a wet point
-            // next to one whose bed stands above the water.
-            if (bed_p < water_p &&
-                (water_p < pt(bed, std::min(p + 1, n)) || water_p < pt(bed, std::max(p - 1, 1)))) {
-                colonise = true;
-            }
-        }
+        // Floating seed strands where the water meets the bank: a wet point
+        // next to one whose bed stands above the water.
+        bool colonise =
+            seeds_arrive && bed_p < water_p &&
+            (water_p < pt(bed, std::min(p + 1, n)) || water_p < pt(bed, std::max(p - 1, 1)));
         // A plant spreads to a neighbouring point within half its spread width,
         // as long as that point's bed is not too high above the water. A point
         // without a living plant has no spread width and spreads nothing.
@@ -142,22 +172,73 @@ void prepare_establishment(RunState& state, const HostArgs& host, double dt_days
         // Every step sets it before it is read; a cross section whose upstream
         // neighbour comes later in the reach order reads the neighbour's last value.
         make_array(seeds.seed_distance, n, 0.0);
+        make_array<std::uint8_t>(seeds.seed_source, n, 0);
+        make_array<std::uint8_t>(seeds.seed_arrives, n, 0);
         seeds.allocated = true;
     }
     release_day_veg(state, host.metric, dt_days, state.day_of_year, host.time);
 }
 
-void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
-    const std::int32_t n_kinds = state.num_veg_kinds;
-    const std::span<const VegKind> kinds(state.kinds.data(), extent(n_kinds));
+void find_seed_sources(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
     const std::int32_t n = host.npt(i_xc);
-    // The kinds of one point are handled together.
-    for (std::int32_t k = 1; k <= n; ++k) {
-        establishP_veg(dt_days, state.day_of_year, kinds, state.veg.cell(k, i_xc),
-                       host.ele(k, i_xc), host.z_gw(k, i_xc));
+    const OpenWindows open = open_windows(state.kinds, state.day_of_year);
+    for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg) {
+        if (!water_borne(state.kind(m_veg))) continue;
+        bool source = false;
+        for (std::int32_t p = 1; p <= n && !source; ++p)
+            source = stands_as_source(state, host, m_veg, p, i_xc, dt_days, open);
+        state.establishment.seed_source[seed_slot(i_xc, m_veg, state.num_veg_kinds)] = source;
     }
-    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg)
-        disperse(state, host, m_veg, i_xc, dt_days);
+}
+
+void carry_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
+    RunState::Establishment& seeds = state.establishment;
+    const std::int32_t n_kinds = state.num_veg_kinds;
+    for (std::int32_t m_veg = 1; m_veg <= n_kinds; ++m_veg) {
+        const VegKind& kind = state.kind(m_veg);
+        const std::size_t at = seed_slot(i_xc, m_veg, n_kinds);
+        if (!water_borne(kind)) {
+            seeds.seed_distance[at] = 0.0;
+            seeds.seed_arrives[at] = 0;
+            continue;
+        }
+        if (seeds.seed_source[at] != 0) {
+            seeds.seed_distance[at] = 0.0;
+            seeds.seed_time[at] = 0.0;
+        } else if (i_xc == 1) {
+            // Nothing lies upstream of the model's first cross section.
+            seeds.seed_distance[at] = 0.0;
+        } else {
+            // Distance runs on along the model's one numbering, from the last
+            // cross section of one reach into the first of the next.
+            seeds.seed_distance[at] = seeds.seed_distance[seed_slot(i_xc - 1, m_veg, n_kinds)] +
+                                      host.xc_data.xc_dist(i_xc - 1);
+        }
+        if (seeds.seed_released[at] != 0) seeds.seed_time[at] += dt_days;
+        const bool arrives = seeds.seed_distance[at] < kind.seed_max_dist &&
+                             seeds.seed_time[at] < kind.seed_max_time;
+        seeds.seed_arrives[at] = arrives;
+        // Seed counts as released once it has reached a point of the cross section.
+        if (arrives && host.npt(i_xc) > 0) seeds.seed_released[at] = 1;
+    }
+}
+
+void settle_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
+    const std::span<const VegKind> kinds(state.kinds.data(), extent(state.num_veg_kinds));
+    const std::int32_t n = host.npt(i_xc);
+    const OpenWindows open = open_windows(kinds, state.day_of_year);
+    // The kinds of one point are handled together.
+    for (std::int32_t k = 1; k <= n; ++k)
+        fall_seed(dt_days, kinds, open, state.veg.cell(k, i_xc), host.ele(k, i_xc),
+                  host.z_gw(k, i_xc));
+    for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg)
+        strand_and_spread(state, host, m_veg, i_xc);
+}
+
+void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
+    find_seed_sources(state, host, i_xc, dt_days);
+    carry_seed(state, host, i_xc, dt_days);
+    settle_seed(state, host, i_xc, dt_days);
 }
 
 void establish_veg(RunState& state, const HostArgs& host, double dt_days) {
@@ -227,31 +308,7 @@ void release_day_veg(RunState& state, bool metric, double dt_days, std::int32_t 
 
 void establishP_veg(double dt_days, std::int32_t day_of_year, std::span<const VegKind> kinds,
                     std::span<VegPoint> v, double ele, double z_gw) {
-    for (std::size_t m = 0; m < kinds.size(); ++m) {
-        const VegKind& kind = kinds[m];
-        VegPoint& rec = v[m];
-        if (rec.dth_id == kAlive) continue;
-
-        // The moisture clock: days since the bed was last within reach of the water.
-        if (ele > z_gw + kind.moist_height) {
-            rec.since_wet += dt_days;
-        } else {
-            rec.since_wet = 0.0;
-        }
-
-        if (kind.comp_method == kCompetitionTable && held_by_competitor(kind, m, v)) continue;
-
-        // Seed germinates only on a bed moist recently enough, and not drowned
-        // deeper than it can root from.
-        if (!(static_cast<double>(kind.moist_days) >
-              static_cast<double>(kind.germ_days) + rec.since_wet))
-            continue;
-        if (!(ele > z_gw - kind.seed_depth)) continue;
-        // Fixed windows and the degree-day window alike are kept in the windows.
-        if (!in_release_window(day_of_year, kind.n_release, kind.release_start, kind.release_end))
-            continue;
-        plant_seedling(rec, ele);
-    }
+    fall_seed(dt_days, kinds, open_windows(kinds, day_of_year), v, ele, z_gw);
 }
 
 bool in_release_window(std::int32_t day, std::int32_t n, std::span<const std::int32_t> start,

@@ -24,8 +24,27 @@ void prepare_establishment(RunState& state, const HostArgs& host, double dt_days
 
 // Establishment on cross section i_xc: seed falling at each of its points, then
 // each kind's water-borne seed and spreading, in kind order. The water-borne
-// seed distance runs on from the cross section before, as it stands.
+// seed distance runs on from the cross section before, as it stands. It is
+// the three stages below, one after the other.
 void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days);
+
+// Whether cross section i_xc releases water-borne seed of each kind this step:
+// a living plant, or a seedling this step's falling seed makes, in deep enough
+// water. It reads only the cross section's own plants, so cross sections may
+// be looked at in any order, and at once.
+void find_seed_sources(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days);
+
+// The link of the water-borne seed chain at cross section i_xc: how far each
+// kind's seed has come from its last source upstream and for how long, and so
+// whether it arrives. The distance runs on from cross section i_xc - 1 as it
+// stands, so the cross sections must take their turns in the reaches' order.
+void carry_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days);
+
+// The rest of establishment on cross section i_xc once its seed has been
+// carried: seed falling at each point, then each kind's arriving seed
+// stranding at the water's edge and its plants spreading sideways, in kind
+// order. It touches only the cross section's own plants.
+void settle_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days);
 
 // Keeps the one release window of every kind that times its seed release by
 // degree days: the air temperature (degrees Fahrenheit converted to Celsius

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "dynamics/establishment.hpp"
+#include "dynamics/growth.hpp"
 #include "dynamics/mortality.hpp"
 #include "dynamics/roughness.hpp"
 
@@ -39,6 +40,16 @@ void keep_levels_outside_reaches(RunState& state, const HostArgs& host, std::int
         keep_water_level(state, host, rows, i_xc);
 }
 
+// Parts small enough that threads which finish early find more to take, yet
+// large enough that handing one out costs little beside its work.
+constexpr std::int64_t kPartsPerThread = 4;
+std::int64_t points_per_part(const HostArgs& host, std::int32_t threads) {
+    std::int64_t points = 0;
+    host.for_each_reach_xc([&](std::int32_t i_xc) { points += host.npt(i_xc); });
+    if (threads <= 1) return std::max<std::int64_t>(points, 1);
+    return std::max<std::int64_t>(points / (kPartsPerThread * threads), 1);
+}
+
 }  // namespace
 
 void step_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
@@ -67,12 +78,35 @@ void step_veg(RunState& state, const HostArgs& host, const StepClock& clock) {
     // mortality.
     const bool roughness = state.veg_rr_on;
     const bool rough_memory = !roughness || prepare_Manning(state, host);
-    host.for_each_reach_xc([&](std::int32_t i_xc) {
-        establish_xc(state, host, i_xc, dt_days);
-        grow_xc(state, host, clock, i_xc);
-        kill_xc(state, host, dt_days, rows, i_xc);
-        keep_water_level(state, host, rows, i_xc);
-        if (roughness && rough_memory) manning_xc(state, host, i_xc);
+    if (state.step_parts.ends.empty())
+        state.step_parts =
+            cut_into_parts(host, reach_order(host), points_per_part(host, state.threads()));
+    const XcParts& parts = state.step_parts;
+    WorkerPool* workers = state.workers.get();
+
+    // Water-borne seed is the one thing that crosses from one cross section to
+    // the next. Whether a cross section is a source depends on it alone, so
+    // the sources are found on all threads, and then the short chain of
+    // distances is followed down the reaches on this one.
+    if (std::any_of(state.kinds.begin(), state.kinds.end(), water_borne)) {
+        for_each_part(workers, parts.count(), [&](std::int32_t p) {
+            for (const std::int32_t i_xc : parts.part(p))
+                find_seed_sources(state, host, i_xc, dt_days);
+        });
+    }
+    for (const std::int32_t i_xc : parts.xcs) carry_seed(state, host, i_xc, dt_days);
+
+    // Everything else stays inside a cross section. The parts are cut in the
+    // reaches' order and the first stop of the lowest part comes out, so a
+    // stop is the one a single thread would have met first.
+    for_each_part(workers, parts.count(), [&](std::int32_t p) {
+        for (const std::int32_t i_xc : parts.part(p)) {
+            settle_seed(state, host, i_xc, dt_days);
+            grow_xc(state, host, clock, i_xc);
+            kill_xc(state, host, dt_days, rows, i_xc);
+            keep_water_level(state, host, rows, i_xc);
+            if (roughness && rough_memory) manning_xc(state, host, i_xc);
+        }
     });
     if (!rough_memory) stop_without_roughness_memory();
     keep_levels_outside_reaches(state, host, rows);

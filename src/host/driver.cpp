@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <new>
 #include <string>
 
 #include "dynamics/vegetation_step.hpp"
+#include "host/thread_count.hpp"
 #include "input/initial_vegetation.hpp"
 #include "input/temperature_file.hpp"
 #include "input/value_reader.hpp"
@@ -239,6 +241,13 @@ void set_up(RunState& state, const HostArgs& host) {
     allocate_state(state, host);
     read_veg(state, host);
     scan_kinds(state);
+    // The threads are made once and kept for the whole run.
+    const double records = static_cast<double>(extent(host.max_npt)) *
+                           static_cast<double>(extent(host.n_xc)) *
+                           static_cast<double>(state.kinds.size());
+    const std::int32_t threads =
+        run_threads(std::getenv("TULMA_THREADS"), records, available_cores());
+    allocate_or_stop(kDriver, [&] { state.workers = std::make_unique<WorkerPool>(threads); });
     // The parameter and temperature echoes are complete on disk from here on.
     state.files.flush_all(kDriver);
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "model/polygon.hpp"
 #include "model/shapefile_state.hpp"
 #include "model/veg_kind.hpp"
+#include "model/work_sharing.hpp"
 #include "util/text_files.hpp"
 
 namespace tulma {
@@ -116,6 +118,10 @@ struct RunState {
         std::vector<std::uint8_t> seed_released;
         std::vector<double> seed_time;
         std::vector<double> seed_distance;
+        // Within a step: whether the cross section is a seed source, and
+        // whether carried seed reaches it.
+        std::vector<std::uint8_t> seed_source;
+        std::vector<std::uint8_t> seed_arrives;
     } establishment;
 
     // Mortality between steps: z_gw of every point at the end of the last step,
@@ -132,8 +138,16 @@ struct RunState {
     // one-pass step; kept so that later steps reuse the memory.
     std::vector<std::pair<std::int32_t, std::int32_t>> reach_spans;
 
+    // The threads a step and a report event share, made by the host side at
+    // the set-up; without them every job runs on the calling thread.
+    std::unique_ptr<WorkerPool> workers;
+    // The one-pass step's cut of the cross sections, made at the first step.
+    XcParts step_parts;
+
     // The report writer's clock: host time of the last report event.
     double t_last_out = 0.0;
+
+    std::int32_t threads() const { return workers ? workers->threads() : 1; }
 
     const VegKind& kind(std::int32_t m_veg) const {
         return kinds[static_cast<std::size_t>(m_veg - 1)];

@@ -112,6 +112,9 @@ struct VegKind {
     double shade_age = 0.0;
 };
 
+// A kind whose seed the water carries down the river (germination method 2).
+inline bool water_borne(const VegKind& kind) { return kind.germ_method == 2; }
+
 // The parameter reader refuses every method code it does not know, so a kind it
 // accepted holds only these; the processes rely on that and never look again.
 inline bool methods_known(const VegKind& kind) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tulma {
 namespace {
@@ -71,24 +72,25 @@ void write_veg_out(ReportContext& report) {
     LineBuilder time_field;
     time_field.general(host.time);
     for (std::int32_t m = 1; m <= state.num_veg_kinds; ++m) {
-        host.for_each_reach_xc([&](std::int32_t i_xc) {
-            for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
-                const VegPoint& p = state.veg.at(k, i_xc, m);
-                line.text(time_field.view());
-                for (std::int32_t v : {m, i_xc, p.dth_id}) {
-                    line.text(",");
-                    line.integer(v, 6);
+        report.write_cross_sections(
+            out, reach_order(host), [&](std::int32_t i_xc, LineBuilder& lines) {
+                for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
+                    const VegPoint& p = state.veg.at(k, i_xc, m);
+                    lines.text(time_field.view());
+                    for (std::int32_t v : {m, i_xc, p.dth_id}) {
+                        lines.text(",");
+                        lines.integer(v, 6);
+                    }
+                    comma_then_fixed(lines, host.x(k, i_xc), 14, 2);
+                    comma_then_fixed(lines, host.y(k, i_xc), 14, 2);
+                    for (double v : {host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc),
+                                     host.cap_ele(k, i_xc), p.crown_ele, p.plant_height,
+                                     p.root_depth, p.age}) {
+                        comma_then_general(lines, v);
+                    }
+                    lines.text("\n");
                 }
-                comma_then_fixed(line, host.x(k, i_xc), 14, 2);
-                comma_then_fixed(line, host.y(k, i_xc), 14, 2);
-                for (double v :
-                     {host.sta(k, i_xc), host.ele(k, i_xc), host.z_gw(k, i_xc),
-                      host.cap_ele(k, i_xc), p.crown_ele, p.plant_height, p.root_depth, p.age}) {
-                    comma_then_general(line, v);
-                }
-                report.end_line(out);
-            }
-        });
+            });
     }
 }
 
@@ -128,30 +130,30 @@ void write_elevation_records(ReportContext& report) {
     const HostArgs& host = report.host;
     RunState& state = report.state;
     OutputFile& ele = state.files.ele;
-    LineBuilder& line = report.line;
     LineBuilder time_field;
     time_field.fixed(host.time, 12, 2);
-    for (std::int32_t j = 1; j <= host.n_gis_xc; ++j) {
-        const std::int32_t i_xc = host.gis_xc(j);
+    std::vector<std::int32_t> listed;
+    for (std::int32_t j = 1; j <= host.n_gis_xc; ++j) listed.push_back(host.gis_xc(j));
+    report.write_cross_sections(ele, std::move(listed), [&](std::int32_t i_xc, LineBuilder& lines) {
         for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
-            line.text(time_field.view());
-            line.integer(i_xc, 5);
-            line.integer(k, 5);
+            lines.text(time_field.view());
+            lines.integer(i_xc, 5);
+            lines.integer(k, 5);
             for (double v : {host.x(k, i_xc), host.y(k, i_xc), host.sta(k, i_xc), host.ele(k, i_xc),
                              host.z_gw(k, i_xc)}) {
-                line.fixed(v, 12, 2);
+                lines.fixed(v, 12, 2);
             }
             for (std::int32_t m = 1; m <= shown_kinds(state); ++m) {
-                if (m > 1 && (m - 1) % kEleKindsPerLine == 0) report.end_line(ele);
+                if (m > 1 && (m - 1) % kEleKindsPerLine == 0) lines.text("\n");
                 const VegPoint& p = state.veg.at(k, i_xc, m);
                 for (double v : {p.age, p.crown_ele, p.crown_ele + p.plant_height,
                                  p.crown_ele - p.root_depth}) {
-                    line.fixed(v, 13, 2);
+                    lines.fixed(v, 13, 2);
                 }
             }
-            report.end_line(ele);
+            lines.text("\n");
         }
-    }
+    });
 }
 
 void write_gis(ReportContext& report) {
@@ -185,9 +187,9 @@ void write_gis(ReportContext& report) {
 
     LineBuilder time_field;
     time_field.fixed(host.time, 12, 2);
-    std::array<std::string_view, kMaxVegKinds> death_id{};
-    std::array<std::string_view, kMaxVegKinds> death_ii{};
-    host.for_each_reach_xc([&](std::int32_t i_xc) {
+    report.write_cross_sections(gis, reach_order(host), [&](std::int32_t i_xc, LineBuilder& lines) {
+        std::array<std::string_view, kMaxVegKinds> death_id{};
+        std::array<std::string_view, kMaxVegKinds> death_ii{};
         for (std::int32_t k = 1; k <= host.npt(i_xc); ++k) {
             const std::span<const VegPoint> v = std::as_const(state.veg).cell(k, i_xc);
             bool living = false;
@@ -197,27 +199,27 @@ void write_gis(ReportContext& report) {
                 death_ii[static_cast<std::size_t>(m - 1)] = death_label(state.kind(m), p.aux_id);
                 living = living || p.dth_id == kAlive;
             }
-            line.text(time_field.view());
-            line.text(",");
-            line.integer(i_xc, 5);
-            line.text(",");
-            line.integer(k, 5);
-            comma_then_fixed(line, host.x(k, i_xc), 15, 2);
-            comma_then_fixed(line, host.y(k, i_xc), 15, 2);
-            line.text(",");
-            line.logical(living);
+            lines.text(time_field.view());
+            lines.text(",");
+            lines.integer(i_xc, 5);
+            lines.text(",");
+            lines.integer(k, 5);
+            comma_then_fixed(lines, host.x(k, i_xc), 15, 2);
+            comma_then_fixed(lines, host.y(k, i_xc), 15, 2);
+            lines.text(",");
+            lines.logical(living);
             for (std::int32_t m = 1; m <= n_kind; ++m) {
-                comma_then_fixed(line, v[static_cast<std::size_t>(m - 1)].age, 7, 2);
+                comma_then_fixed(lines, v[static_cast<std::size_t>(m - 1)].age, 7, 2);
             }
             for (std::int32_t m = 1; m <= n_kind; ++m) {
-                line.text(",");
-                line.text(death_ii[static_cast<std::size_t>(m - 1)], 7);
+                lines.text(",");
+                lines.text(death_ii[static_cast<std::size_t>(m - 1)], 7);
             }
             for (std::int32_t m = 1; m <= n_kind; ++m) {
-                line.text(",");
-                line.text(death_id[static_cast<std::size_t>(m - 1)], 7);
+                lines.text(",");
+                lines.text(death_id[static_cast<std::size_t>(m - 1)], 7);
             }
-            report.end_line(gis);
+            lines.text("\n");
         }
     });
 }

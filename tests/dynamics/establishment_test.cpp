@@ -303,7 +303,8 @@ TEST(EstablishVeg, WaterBorneSeedsStrandAtTheWatersEdge) {
         input.reaches[0].sections[0].xc_dist = r.upstream;
         Site run(input, kind, r.water);
         run.state.establishment = RunState::Establishment{
-            true, {}, {0, 0, 0}, {kNever, r.seed_time, kNever}, {0.0, 0.0, 0.0}};
+            true,      {},       {0, 0, 0}, {kNever, r.seed_time, kNever}, {0.0, 0.0, 0.0},
+            {0, 0, 0}, {0, 0, 0}};
         run.step(150);
         EXPECT_EQ(run.living(2, 0.0), r.seedlings);
     }

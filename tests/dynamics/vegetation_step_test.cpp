@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "param_tables.hpp"
@@ -74,6 +75,31 @@ TEST(StepVeg, AStressClassStopsAtItsCrossSectionBeforeRoughnessAnywhere) {
     EXPECT_EQ(testing::stop_text([&] { step_veg(run.state, host, clock(run, 150)); }),
               "ERROR in: kill_vegP: xc_class 3 of cross section 2 is outside 1 .. 1\n");
     EXPECT_EQ(run.model.pt_rr_array(), (std::vector<double>{0.25, -1.0, -1.0}));
+}
+
+TEST(StepVeg, OnAnyNumberOfThreadsTheStopIsTheFirstInReachOrder) {
+    // Six cross sections of one point in two reaches, listed 4..6 and then
+    // 1..3; the classes of cross sections 2 and 5 are outside the table, and
+    // on four threads every cross section is a part of its own. Cross section
+    // 5 comes first in the reaches' order, whichever thread gets there first.
+    auto input = host::simple_model(1, 6, 1);
+    input.reaches[0].sections[1].xc_class = 3;
+    input.reaches[0].sections[4].xc_class = 3;
+    for (const std::int32_t threads : {1, 4}) {
+        for (int run_number = 0; run_number < 10; ++run_number) {
+            RunFixture run(input, {stressed_kind()}, 100.0);
+            run.state.workers = std::make_unique<WorkerPool>(threads);
+            for (std::int32_t i = 1; i <= 6; ++i) run.plant(1, 1, i) = {.dth_id = kAlive};
+            const std::int32_t first[] = {4, 1}, count[] = {3, 3};
+            HostArgs host = run.host(24.0 * 150);
+            host.n_reach = 2;
+            host.first_xc = HostVector<const std::int32_t>(first, 2);
+            host.nxc_reach = HostVector<const std::int32_t>(count, 2);
+            EXPECT_EQ(testing::stop_text([&] { step_veg(run.state, host, clock(run, 150)); }),
+                      "ERROR in: kill_vegP: xc_class 3 of cross section 5 is outside 1 .. 1\n")
+                << threads << " threads";
+        }
+    }
 }
 
 TEST(StepVeg, CrossSectionsInNoReachKeepTheirWaterLevels) {
