@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string_view>
+#include <vector>
 
 #include "util/allocation.hpp"
 #include "util/fatal_error.hpp"
@@ -26,8 +28,13 @@ double lookup(const ParamTable& table, std::int32_t column, double v) {
 }
 
 // Columns 1 and 2 of a table at v, its row found once.
+struct LookupPair {
+    double first = 0.0;
+    double second = 0.0;
+};
 LookupPair lookup_both(const ParamTable& table, double v) {
-    return table_lookup_pair(table.n_rows, table.column(0), table.column(1), table.column(2), v);
+    const TablePosition at = table_position(table.n_rows, table.column(0), v);
+    return {table_value(at, table.column(1)), table_value(at, table.column(2))};
 }
 
 // Drought kills only in the months the kind is vulnerable in.
@@ -142,46 +149,69 @@ void outcompete(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) 
     }
 }
 
-// Whether the plant of kind m_veg at point p of a cross section (cells[0] is
-// point 1, sta its stations) stands under the canopy of a living plant of
-// another kind within reach. Every neighbour is looked at until one covers it,
-// a point's kinds together, as they lie in the store.
-bool shaded(std::span<const VegPoint> cells, std::size_t n_kinds, std::span<const double> sta,
-            std::size_t m, std::int32_t p, std::int32_t n) {
-    const std::int32_t first = std::max(p - kShadeReach, 1);
-    const std::int32_t last = std::min(p + kShadeReach, n);
-    const double sta_p = sta[static_cast<std::size_t>(p - 1)];
-    for (std::int32_t q = first; q <= last; ++q) {
-        if (q == p) continue;
-        const VegPoint* cell = cells.data() + static_cast<std::size_t>(q - 1) * n_kinds;
-        const double distance = std::abs(sta_p - sta[static_cast<std::size_t>(q - 1)]);
+// The widest canopy of a living plant of a kind other than m at each point of
+// a cross section (cells[0] is point 1), or minus infinity where there is
+// none: a plant of kind m is under some canopy at a distance exactly when it
+// is under the widest.
+void widest_other_canopy(std::span<const VegPoint> cells, std::size_t n_kinds, std::size_t m,
+                         std::span<double> widest) {
+    for (std::size_t q = 0; q < widest.size(); ++q) {
+        double w = -std::numeric_limits<double>::infinity();
+        const VegPoint* cell = cells.data() + q * n_kinds;
         for (std::size_t k2 = 0; k2 < n_kinds; ++k2) {
-            if (k2 != m && cell[k2].dth_id == kAlive && distance < cell[k2].canopy_radius)
-                return true;
+            if (k2 != m && cell[k2].dth_id == kAlive && cell[k2].canopy_radius > w)
+                w = cell[k2].canopy_radius;
         }
+        widest[q] = w;
     }
-    return false;
+}
+
+// Whether point p of n (stations sta) lies under a canopy of the neighbours
+// within reach, `widest` as widest_other_canopy gives it.
+bool shaded(std::span<const double> widest, std::span<const double> sta, std::int32_t p,
+            std::int32_t n) {
+    const auto first = static_cast<std::size_t>(std::max(p - kShadeReach, 1) - 1);
+    const auto last = static_cast<std::size_t>(std::min(p + kShadeReach, n) - 1);
+    const auto at = static_cast<std::size_t>(p - 1);
+    const double sta_p = sta[at];
+    // Every neighbour is looked at, without a branch to leave early, so that
+    // the loop runs several neighbours at once.
+    const auto covers = [&](std::size_t from, std::size_t to) {
+        bool any = false;
+        for (std::size_t i = from; i < to; ++i) any |= std::abs(sta_p - sta[i]) < widest[i];
+        return any;
+    };
+    return covers(first, at) || covers(at + 1, last + 1);
 }
 
 // Young plants of cross section i_xc under the canopy of another kind die. The
 // kinds take turns in kind order, so a plant shaded out by an earlier kind no
-// longer shades the plants of later kinds.
+// longer shades the plants of later kinds; a kind's own deaths never change
+// what shades it.
 void shade_out(RunState& state, const HostArgs& host, std::int32_t i_xc) {
     const auto n_kinds = static_cast<std::size_t>(state.veg.num_veg_kinds());
     const std::int32_t n = host.npt(i_xc);
     if (n <= 0) return;
-    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(),
-                                    static_cast<std::size_t>(n) * n_kinds);
+    const auto points = static_cast<std::size_t>(n);
+    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(), points * n_kinds);
     const std::span<const double> sta = host.sta.column(i_xc);
+    // Made only for a cross section where some young plant may be shaded.
+    std::vector<double> widest;
     for (std::size_t m = 0; m < n_kinds; ++m) {
         const VegKind& kind = state.kinds[m];
         if (kind.comp_method == 0) continue;
+        bool widest_known = false;
         for (std::int32_t p = 1; p <= n; ++p) {
             VegPoint& rec = cells[static_cast<std::size_t>(p - 1) * n_kinds + m];
             if (rec.dth_id != kAlive) continue;
             // Only young plants are shaded out.
             if (!(rec.age < kind.shade_age)) continue;
-            if (shaded(cells, n_kinds, sta, m, p, n)) reset_dead(rec, kind.comp_id);
+            if (!widest_known) {
+                widest.resize(points);
+                widest_other_canopy(cells, n_kinds, m, widest);
+                widest_known = true;
+            }
+            if (shaded(widest, sta, p, n)) reset_dead(rec, kind.comp_id);
         }
     }
 }

@@ -23,41 +23,43 @@ inline double row(std::span<const double> column, std::int32_t i) {
 }
 }  // namespace table_detail
 
+// Where v falls among a table's keys: on row j (at or past either end, or in a
+// table of fewer than two rows), or between rows j and j + 1 at weight w. Found
+// once, it serves every value column of the table, and of any table with the
+// same keys.
+struct TablePosition {
+    std::int32_t j = 1;
+    double w = 0.0;
+    bool on_row = true;
+};
+
+// Inline because every growth step calls it for every point and kind: the
+// common ends of the table are answered without a call.
+inline TablePosition table_position(std::int32_t n, std::span<const double> x, double v) {
+    using table_detail::row;
+    if (n < 2 || v <= row(x, 1)) return {};
+    if (v >= row(x, n)) return {.j = n};
+    // Keys that are not monotonic can point the search outside the inner
+    // segments; the limits keep rows j and j + 1 inside the table.
+    const std::int32_t j = std::max(1, std::min(n - 1, table_locate(x, n, v)));
+    return {.j = j, .w = (v - row(x, j)) / (row(x, j + 1) - row(x, j)), .on_row = false};
+}
+
+// The value of column y at a position: row j's own value on a row, the line
+// between rows j and j + 1 otherwise.
+inline double table_value(const TablePosition& at, std::span<const double> y) {
+    using table_detail::row;
+    if (at.on_row) return row(y, at.j);
+    return at.w * row(y, at.j + 1) + (1.0 - at.w) * row(y, at.j);
+}
+
 // The value of column y at v: linear between rows, held at the first value
 // before the first key and at the last value after the last key, never
 // extrapolated. One row is a constant; a table without rows gives y[0] (0 for a
 // table the parameter file left empty).
-// Inline because every growth step calls it for every point and kind: the
-// common ends of the table are answered without a call.
 inline double table_lookup(std::int32_t n, std::span<const double> x, std::span<const double> y,
                            double v) {
-    using table_detail::row;
-    if (n < 2 || v <= row(x, 1)) return row(y, 1);
-    if (v >= row(x, n)) return row(y, n);
-    // Keys that are not monotonic can point the search outside the inner
-    // segments; the limits keep rows j and j + 1 inside the table.
-    const std::int32_t j = std::max(1, std::min(n - 1, table_locate(x, n, v)));
-    const double w = (v - row(x, j)) / (row(x, j + 1) - row(x, j));
-    return w * row(y, j + 1) + (1.0 - w) * row(y, j);
-}
-
-// Two value columns of one table at the same v, such as the days and the
-// height a plant of some age survives under water: the row is found once, and
-// each value is exactly what table_lookup gives for its column.
-struct LookupPair {
-    double first = 0.0;
-    double second = 0.0;
-};
-inline LookupPair table_lookup_pair(std::int32_t n, std::span<const double> x,
-                                    std::span<const double> y1, std::span<const double> y2,
-                                    double v) {
-    using table_detail::row;
-    if (n < 2 || v <= row(x, 1)) return {row(y1, 1), row(y2, 1)};
-    if (v >= row(x, n)) return {row(y1, n), row(y2, n)};
-    const std::int32_t j = std::max(1, std::min(n - 1, table_locate(x, n, v)));
-    const double w = (v - row(x, j)) / (row(x, j + 1) - row(x, j));
-    return {w * row(y1, j + 1) + (1.0 - w) * row(y1, j),
-            w * row(y2, j + 1) + (1.0 - w) * row(y2, j)};
+    return table_value(table_position(n, x, v), y);
 }
 
 }  // namespace tulma
