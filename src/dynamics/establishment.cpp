@@ -18,6 +18,8 @@ constexpr const char* kAllocatingName = "output_veg";
 
 constexpr std::int32_t kDegreeDayWindow = 1;
 constexpr std::int32_t kCompetitionTable = 1;
+// Cells fetched this many points ahead of seed falling.
+constexpr std::int32_t kFetchAhead = 8;
 
 // Degree days and the window start again within this many days of the turn of
 // the year, or of the close of a window that ran across it.
@@ -227,10 +229,14 @@ void settle_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, doubl
     const std::span<const VegKind> kinds(state.kinds.data(), extent(state.num_veg_kinds));
     const std::int32_t n = host.npt(i_xc);
     const OpenWindows open = open_windows(kinds, state.day_of_year);
-    // The kinds of one point are handled together.
-    for (std::int32_t k = 1; k <= n; ++k)
+    // The kinds of one point are handled together. Seed falling is the first
+    // to read each cell in a step: the cells a few points on are fetched
+    // while this one is worked on.
+    for (std::int32_t k = 1; k <= n; ++k) {
+        state.veg.prefetch(k + kFetchAhead, i_xc);
         fall_seed(dt_days, kinds, open, state.veg.cell(k, i_xc), host.ele(k, i_xc),
                   host.z_gw(k, i_xc));
+    }
     for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg)
         strand_and_spread(state, host, m_veg, i_xc);
 }

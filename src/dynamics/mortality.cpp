@@ -149,25 +149,35 @@ void outcompete(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) 
     }
 }
 
-// The widest canopy of a living plant of a kind other than m at each point of
-// a cross section (cells[0] is point 1), or minus infinity where there is
-// none: a plant of kind m is under some canopy at a distance exactly when it
-// is under the widest.
-void widest_other_canopy(std::span<const VegPoint> cells, std::size_t n_kinds, std::size_t m,
-                         std::span<double> widest) {
-    for (std::size_t q = 0; q < widest.size(); ++q) {
-        double w = -std::numeric_limits<double>::infinity();
-        const VegPoint* cell = cells.data() + q * n_kinds;
-        for (std::size_t k2 = 0; k2 < n_kinds; ++k2) {
-            if (k2 != m && cell[k2].dth_id == kAlive && cell[k2].canopy_radius > w)
-                w = cell[k2].canopy_radius;
+// The two widest canopies of the living plants at one point, and the kind of
+// the widest. The widest canopy of the kinds other than m is the widest
+// unless m holds it, and the second then: a plant of kind m is under some
+// canopy at a distance exactly when it is under that one.
+struct PointCanopies {
+    double widest = -std::numeric_limits<double>::infinity();
+    double second = -std::numeric_limits<double>::infinity();
+    std::size_t widest_kind = 0;
+
+    explicit PointCanopies(std::span<const VegPoint> cell) {
+        widest_kind = cell.size();
+        for (std::size_t k2 = 0; k2 < cell.size(); ++k2) {
+            if (cell[k2].dth_id != kAlive) continue;
+            const double c = cell[k2].canopy_radius;
+            if (c > widest) {
+                second = widest;
+                widest = c;
+                widest_kind = k2;
+            } else if (c > second) {
+                second = c;
+            }
         }
-        widest[q] = w;
     }
-}
+    double widest_but(std::size_t m) const { return widest_kind != m ? widest : second; }
+};
 
 // Whether point p of n (stations sta) lies under a canopy of the neighbours
-// within reach, `widest` as widest_other_canopy gives it.
+// within reach, where widest holds the widest canopy of the kinds that shade
+// it at each point.
 bool shaded(std::span<const double> widest, std::span<const double> sta, std::int32_t p,
             std::int32_t n) {
     const auto first = static_cast<std::size_t>(std::max(p - kShadeReach, 1) - 1);
@@ -194,24 +204,37 @@ void shade_out(RunState& state, const HostArgs& host, std::int32_t i_xc) {
     if (n <= 0) return;
     const auto points = static_cast<std::size_t>(n);
     const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(), points * n_kinds);
+    const auto cell = [&](std::size_t q) { return cells.subspan(q * n_kinds, n_kinds); };
     const std::span<const double> sta = host.sta.column(i_xc);
-    // Made only for a cross section where some young plant may be shaded.
+    // Made only for a cross section where some young plant may be shaded, and
+    // kept up to date as plants die.
+    std::vector<PointCanopies> canopies;
     std::vector<double> widest;
     for (std::size_t m = 0; m < n_kinds; ++m) {
         const VegKind& kind = state.kinds[m];
         if (kind.comp_method == 0) continue;
         bool widest_known = false;
         for (std::int32_t p = 1; p <= n; ++p) {
-            VegPoint& rec = cells[static_cast<std::size_t>(p - 1) * n_kinds + m];
+            const auto at = static_cast<std::size_t>(p - 1);
+            VegPoint& rec = cell(at)[m];
             if (rec.dth_id != kAlive) continue;
             // Only young plants are shaded out.
             if (!(rec.age < kind.shade_age)) continue;
-            if (!widest_known) {
+            if (canopies.empty()) {
+                canopies.reserve(points);
+                for (std::size_t q = 0; q < points; ++q) canopies.emplace_back(cell(q));
                 widest.resize(points);
-                widest_other_canopy(cells, n_kinds, m, widest);
+            }
+            if (!widest_known) {
+                for (std::size_t q = 0; q < points; ++q) widest[q] = canopies[q].widest_but(m);
                 widest_known = true;
             }
-            if (shaded(widest, sta, p, n)) reset_dead(rec, kind.comp_id);
+            if (shaded(widest, sta, p, n)) {
+                reset_dead(rec, kind.comp_id);
+                // What shades kind m stays; what shades the kinds after it
+                // no longer counts this plant.
+                canopies[at] = PointCanopies(cell(at));
+            }
         }
     }
 }
