@@ -30,7 +30,22 @@ constexpr std::size_t kLineBufLength = 300;
 // Steps are due when the elapsed days exceed the step interval less this.
 constexpr double kStepTolerance = 1e-12;
 
-std::unique_ptr<RunState> g_run;
+// The one run of the process, ended with the process. Its threads are joined
+// then, except on Windows: there the other threads of a process that exits
+// are gone before a DLL's statics are destroyed, and waking them would wait
+// for ever, so they are left for the end of the process to take.
+struct ProcessRun {
+    std::unique_ptr<RunState> run;
+    ProcessRun() = default;
+    ProcessRun(const ProcessRun&) = delete;
+    ProcessRun& operator=(const ProcessRun&) = delete;
+    ~ProcessRun() {
+#ifdef _WIN32
+        if (run) static_cast<void>(run->workers.release());
+#endif
+    }
+};
+ProcessRun g_run;
 
 void open_output(OutputFile& file, const char* name) {
     if (!file.open_replace(name)) log_error(kDriver, "could not open file");
@@ -197,11 +212,11 @@ void host_call(const HostArgs& host) {
     main_veg(*state, host);
 }
 
-RunState* current_run() { return g_run.get(); }
+RunState* current_run() { return g_run.run.get(); }
 
 RunState& start_run() {
-    if (!g_run) g_run = std::make_unique<RunState>();
-    return *g_run;
+    if (!g_run.run) g_run.run = std::make_unique<RunState>();
+    return *g_run.run;
 }
 
 bool step_due(double time, double t_last, double veg_dt) {
