@@ -123,44 +123,39 @@ bool stands_as_source(const RunState& state, const HostArgs& host, std::int32_t 
     return seedling_takes(kind, m, v, since_wet, bed, water, open[m]);
 }
 
-// Water-borne seed stranding and lateral spreading of kind m_veg at cross
-// section j, after seed has fallen on all its points.
-void strand_and_spread(RunState& state, const HostArgs& host, std::int32_t m_veg, std::int32_t j) {
-    const VegKind& kind = state.kind(m_veg);
-    const bool seeds_arrive =
-        state.establishment.seed_arrives[seed_slot(j, m_veg, state.num_veg_kinds)] != 0;
-    const std::int32_t n = host.npt(j);
-    const std::span<const double> sta = host.sta.column(j);
-    const std::span<const double> bed = host.ele.column(j);
-    const std::span<const double> water = host.z_gw.column(j);
-    auto rec = [&](std::int32_t p) -> VegPoint& { return state.veg.at(p, j, m_veg); };
-    auto pt = [](std::span<const double> a, std::int32_t p) {
-        return a[static_cast<std::size_t>(p - 1)];
+// Water-borne seed stranding and lateral spreading at point p of the n points
+// of cross section j, for the kind of record m of each cell; `cells` holds
+// the cross section's cells, point 1 first. Seed has fallen on points p and
+// p + 1, and the kind has stranded and spread at points before p.
+void strand_and_spread(const VegKind& kind, bool seeds_arrive, std::size_t m,
+                       std::span<VegPoint> cells, std::size_t n_kinds, const HostArgs& host,
+                       std::int32_t p, std::int32_t n, std::int32_t j) {
+    auto rec = [&](std::int32_t q) -> VegPoint& {
+        return cells[static_cast<std::size_t>(q - 1) * n_kinds + m];
     };
-    for (std::int32_t p = 1; p <= n; ++p) {
-        const double bed_p = pt(bed, p);
-        const double water_p = pt(water, p);
-        // Floating seed strands where the water meets the bank: a wet point
-        // next to one whose bed stands above the water.
-        bool colonise =
-            seeds_arrive && bed_p < water_p &&
-            (water_p < pt(bed, std::min(p + 1, n)) || water_p < pt(bed, std::max(p - 1, 1)));
-        // A plant spreads to a neighbouring point within half its spread width,
-        // as long as that point's bed is not too high above the water. A point
-        // without a living plant has no spread width and spreads nothing.
-        const bool low_enough = bed_p < water_p + kind.spread_height;
-        if (p > 1 && std::abs(pt(sta, p - 1) - pt(sta, p)) < 0.5 * rec(p - 1).spread_width &&
-            low_enough) {
-            colonise = true;
-        }
-        if (p < n && std::abs(pt(sta, p + 1) - pt(sta, p)) < 0.5 * rec(p + 1).spread_width &&
-            low_enough) {
-            colonise = true;
-        }
-        // A new plant takes the point whatever stood there, a living plant of
-        // the same kind included.
-        if (colonise) plant_seedling(rec(p), bed_p);
+    const double bed_p = host.ele(p, j);
+    const double water_p = host.z_gw(p, j);
+    // Floating seed strands where the water meets the bank: a wet point next
+    // to one whose bed stands above the water.
+    bool colonise =
+        seeds_arrive && bed_p < water_p &&
+        (water_p < host.ele(std::min(p + 1, n), j) || water_p < host.ele(std::max(p - 1, 1), j));
+    // A plant spreads to a neighbouring point within half its spread width, as
+    // long as that point's bed is not too high above the water. A point
+    // without a living plant has no spread width and spreads nothing.
+    const bool low_enough = bed_p < water_p + kind.spread_height;
+    const double sta_p = host.sta(p, j);
+    if (p > 1 && std::abs(host.sta(p - 1, j) - sta_p) < 0.5 * rec(p - 1).spread_width &&
+        low_enough) {
+        colonise = true;
     }
+    if (p < n && std::abs(host.sta(p + 1, j) - sta_p) < 0.5 * rec(p + 1).spread_width &&
+        low_enough) {
+        colonise = true;
+    }
+    // A new plant takes the point whatever stood there, a living plant of the
+    // same kind included.
+    if (colonise) plant_seedling(rec(p), bed_p);
 }
 
 }  // namespace
@@ -227,18 +222,35 @@ void carry_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double
 
 void settle_seed(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {
     const std::span<const VegKind> kinds(state.kinds.data(), extent(state.num_veg_kinds));
+    const std::size_t n_kinds = kinds.size();
     const std::int32_t n = host.npt(i_xc);
+    if (n <= 0) return;
     const OpenWindows open = open_windows(kinds, state.day_of_year);
-    // The kinds of one point are handled together. Seed falling is the first
-    // to read each cell in a step: the cells a few points on are fetched
-    // while this one is worked on.
-    for (std::int32_t k = 1; k <= n; ++k) {
+    std::array<bool, kMaxVegKinds> arrives{};
+    for (std::size_t m = 0; m < n_kinds && m < arrives.size(); ++m) {
+        arrives[m] = state.establishment.seed_arrives[seed_slot(
+                         i_xc, static_cast<std::int32_t>(m) + 1, state.num_veg_kinds)] != 0;
+    }
+    const std::span<VegPoint> cells(state.veg.cell(1, i_xc).data(),
+                                    static_cast<std::size_t>(n) * n_kinds);
+    const auto fall_at = [&](std::int32_t k) {
+        // Seed falling is the first to read each cell in a step: the cells a
+        // few points on are fetched while this one is worked on.
         state.veg.prefetch(k + kFetchAhead, i_xc);
         fall_seed(dt_days, kinds, open, state.veg.cell(k, i_xc), host.ele(k, i_xc),
                   host.z_gw(k, i_xc));
+    };
+    // One pass over the points. Seed falls on a point one step ahead of the
+    // stranding and spreading, which read the next point's plants as seed has
+    // left them; a kind strands and spreads only its own plants, so the kinds
+    // may take their turns point by point. Every record sees what it would
+    // with seed falling everywhere first and then each kind's pass.
+    fall_at(1);
+    for (std::int32_t p = 1; p <= n; ++p) {
+        if (p < n) fall_at(p + 1);
+        for (std::size_t m = 0; m < n_kinds; ++m)
+            strand_and_spread(kinds[m], arrives[m], m, cells, n_kinds, host, p, n, i_xc);
     }
-    for (std::int32_t m_veg = 1; m_veg <= state.num_veg_kinds; ++m_veg)
-        strand_and_spread(state, host, m_veg, i_xc);
 }
 
 void establish_xc(RunState& state, const HostArgs& host, std::int32_t i_xc, double dt_days) {

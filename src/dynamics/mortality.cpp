@@ -137,11 +137,18 @@ void outcompete(const VegKind& kind, std::int32_t m_veg, std::span<VegPoint> v) 
     if (kind.comp_method == 0) return;
     VegPoint& rec = v[static_cast<std::size_t>(m_veg - 1)];
     const auto n_kinds = static_cast<std::int32_t>(v.size());
+    // One row of the table, found when first needed, serves every rival.
+    TablePosition at;
+    bool found = false;
     for (std::int32_t k2 = 1; k2 <= n_kinds; ++k2) {
         if (k2 == m_veg) continue;
         const VegPoint& rival = v[static_cast<std::size_t>(k2 - 1)];
         if (rival.dth_id != kAlive) continue;
-        const double limit = lookup(kind.comp_limit, k2, rec.age);
+        if (!found) {
+            at = table_position(kind.comp_limit.n_rows, kind.comp_limit.column(0), rec.age);
+            found = true;
+        }
+        const double limit = table_value(at, kind.comp_limit.column(k2));
         if (limit > 0.0 && rival.age > limit) {
             reset_dead(rec, kind.comp_id);
             return;

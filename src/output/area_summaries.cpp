@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace tulma {
 namespace {
@@ -201,13 +202,21 @@ void write_summary_headers(ReportContext& report) {
 
 void write_summary_records(ReportContext& report) {
     const HostArgs& host = report.host;
+    std::vector<std::int32_t> xcs;
+    std::vector<Summary> sums;
     for (std::int32_t r = 1; r <= host.n_reach; ++r) {
+        xcs.clear();
+        host.for_each_xc_of_reach(r, [&](std::int32_t i_xc) { xcs.push_back(i_xc); });
         for (std::int32_t m = 1; m <= report.state.num_veg_kinds; ++m) {
-            host.for_each_xc_of_reach(r, [&](std::int32_t i_xc) {
-                const Summary s = summarise(report, m, i_xc);
-                write_summary(report, s, m, i_xc);
-                write_age_record(report, s, m, i_xc);
-            });
+            // Each cross section's areas are summed over its own points, on
+            // whichever thread, and written in order.
+            sums.resize(xcs.size());
+            report.for_each_index(xcs.size(),
+                                  [&](std::size_t i) { sums[i] = summarise(report, m, xcs[i]); });
+            for (std::size_t i = 0; i < xcs.size(); ++i) {
+                write_summary(report, sums[i], m, xcs[i]);
+                write_age_record(report, sums[i], m, xcs[i]);
+            }
         }
     }
 }

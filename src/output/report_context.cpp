@@ -33,4 +33,15 @@ void ReportContext::write_cross_sections(
     }
 }
 
+void ReportContext::for_each_index(std::size_t n, const std::function<void(std::size_t)>& work) {
+    const auto parts = static_cast<std::size_t>(kPartsPerThread * state.threads());
+    const std::size_t chunk = (n + parts - 1) / parts;
+    if (chunk == 0) return;
+    for_each_part(state.workers.get(), static_cast<std::int32_t>((n + chunk - 1) / chunk),
+                  [&](std::int32_t p) {
+                      const std::size_t first = static_cast<std::size_t>(p) * chunk;
+                      for (std::size_t i = first; i < std::min(n, first + chunk); ++i) work(i);
+                  });
+}
+
 }  // namespace tulma

@@ -35,6 +35,9 @@ struct ReportContext {
     // more than a few megabytes of buffers.
     void write_cross_sections(OutputFile& file, std::vector<std::int32_t> xcs,
                               const std::function<void(std::int32_t, LineBuilder&)>& format);
+    // Calls work(i) for every i in 0 .. n - 1, on the run's workers, in runs
+    // of neighbouring indices.
+    void for_each_index(std::size_t n, const std::function<void(std::size_t)>& work);
     // Writes lines that are fixed texts.
     static void write_lines(OutputFile& file, std::initializer_list<std::string_view> lines) {
         for (std::string_view text : lines) file.line(text);
