@@ -15,7 +15,7 @@ namespace tulma {
 // Without it, a model of fewer than kThreadedRecords point records runs on one
 // thread (handing work out would cost more than it saves), and a larger one on
 // the cores the process may use, at most kMostDefaultThreads.
-inline constexpr double kThreadedRecords = 50000.0;
+inline constexpr double kThreadedRecords = 20000.0;
 inline constexpr std::int32_t kMostDefaultThreads = 8;
 inline constexpr std::int32_t kMostExplicitThreads = 256;
 std::int32_t run_threads(const char* setting, double records, std::int32_t cores);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -54,6 +55,12 @@ class WorkerPool {
     std::uint64_t job_number_ = 0;
     bool closing_ = false;
     std::vector<std::exception_ptr> failures_;
+    // Mirrors of job_number_ and of "every part done", read without the lock
+    // by threads that wait a moment before they sleep: a step posts its jobs
+    // a few microseconds apart, and waking a sleeping thread can take longer
+    // than a small job.
+    std::atomic<std::uint64_t> posted_{0};
+    std::atomic<bool> finished_{true};
 };
 
 }  // namespace tulma

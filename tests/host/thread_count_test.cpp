@@ -17,8 +17,8 @@ TEST(RunThreads, SettingFirstThenTheModelSizeAndTheCores) {
         std::int32_t threads;
     };
     const Row rows[] = {
-        {nullptr, 49999.0, 16, 1},  // small models stay on one thread
-        {nullptr, 50000.0, 2, 2},  {nullptr, 3e6, 1, 1},
+        {nullptr, 19999.0, 16, 1},  // small models stay on one thread
+        {nullptr, 20000.0, 2, 2},  {nullptr, 3e6, 1, 1},
         {nullptr, 3e6, 8, 8},      {nullptr, 3e6, 64, 8},  // at most eight by default
         {"", 3e6, 4, 4},                                   // empty: as if not set
         {"4", 10.0, 1, 4},  // an explicit count holds whatever the size and cores
