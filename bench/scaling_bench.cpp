@@ -8,8 +8,13 @@
 // same disk.
 //
 //   scaling_bench [--sizes 1e4,1e5,...] [--days N] [--events N] [--repeat N]
-//                 [--lib PATH] [--dir DIR] [--markdown FILE]
+//                 [--lib PATH] [--dir DIR] [--markdown FILE] [--threads 1,2,...]
+//   scaling_bench --full-run YEARS POINTS [--lib PATH] [--dir DIR]
 //   scaling_bench --check OUT_DIR N_XC NPT DAYS [--lib PATH]
+//
+// --threads adds a table of the step's wall time on each thread count for
+// each size. --full-run runs YEARS of daily steps on a river of POINTS points
+// and three kinds with a report event once a year, and times the whole run.
 //
 // --check runs a small river with a report event at every step and keeps
 // every report file, with a log of the rewritten reports and of pt_rr after
@@ -230,6 +235,8 @@ int steps_child(const RiverSize& size, std::int32_t days, const std::string& lib
     print_kv("maxrss", 1024.0 * static_cast<double>(usage.ru_maxrss));
     print_kv("setup_s", setup);
     print_kv("step_median_s", median(steps));
+    print_kv("step_mean_s", std::accumulate(steps.begin(), steps.end(), 0.0) /
+                                static_cast<double>(std::max<std::size_t>(steps.size(), 1)));
     print_kv("step_cpu_median_s", median(steps_cpu));
     print_kv("step_min_s", quantile(steps, 0.0));
     print_kv("step_p90_s", quantile(steps, 0.9));
@@ -444,8 +451,97 @@ std::string fmt(const char* format, double v) {
     return buf;
 }
 
+// ---- a full-length run ------------------------------------------------------
+
+// `years` of daily steps on a river of about `points` points and three kinds,
+// a report event at the start and once a year after, every report written to
+// disk in a run folder under `base` (removed at the end). Prints the wall time
+// of the whole run, of the steps alone and of the report events.
+int full_run(double years, double points, const std::string& library, const std::string& base) {
+    const RiverSize size = size_for(points * tulma::bench::kKinds);
+    const auto days = static_cast<std::int32_t>(std::lround(years * 365.25));
+    const tulma_entry_fn entry = load_entry(library);
+    const fs::path dir = make_run_dir(base);
+    tulma::bench::write_inputs(dir, size, 365.0, days + 1);
+    fs::current_path(dir);
+    auto model = build_host(size);
+    std::fprintf(stderr, "full run: %d x %d points, %lld records, %d daily steps\n", size.n_xc,
+                 size.npt, static_cast<long long>(size.records()), days);
+
+    const Timer run;
+    double event_s = 0.0;
+    double steps_s = 0.0;
+    double t_last_event = 0.0;
+    for (std::int32_t day = 1; day <= days; ++day) {
+        tulma::bench::set_river_stage(*model, size, day);
+        const Timer call;
+        model->call(entry, 24.0 * day);
+        const double wall = call.wall_s();
+        // A year's event comes with the step of its day: the event's share is
+        // its call less a plain step's time.
+        if (day == 1 || 24.0 * day - t_last_event > 0.9999 * 365.0 * 24.0) {
+            event_s += std::max(0.0, wall - steps_s / std::max(1, day - 1));
+            t_last_event = 24.0 * day;
+        }
+        steps_s += wall;
+        if (day % 365 == 0) {
+            std::fprintf(stderr, "  year %d: %.0f s\n", day / 365, run.wall_s());
+        }
+    }
+    const double total = run.wall_s();
+    print_kv("records", static_cast<double>(size.records()));
+    print_kv("steps", days);
+    print_kv("run_wall_s", total);
+    print_kv("run_cpu_s", run.cpu_s());
+    print_kv("events_wall_s", event_s);
+    print_kv("mean_step_without_events_s", (steps_s - event_s) / days);
+    print_kv("veg_out_bytes", file_bytes("veg_out.txt"));
+    fs::current_path("/");
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    return 0;
+}
+
+// Wall seconds of a step (the median over `days` steps and over the
+// repeated children) for each size on each thread count, the count handed to
+// the library through TULMA_THREADS.
+std::string thread_table(const std::vector<double>& sizes, const std::vector<double>& threads,
+                         std::int32_t days, int repeat, const std::string& lib) {
+    std::ostringstream table;
+    table << "| point records | threads | step s, wall | ns / record / step, wall | speed-up |\n"
+             "|---|---|---|---|---|\n";
+    for (double target : sizes) {
+        const RiverSize size = size_for(target);
+        const std::string shape = std::to_string(size.n_xc) + " " + std::to_string(size.npt);
+        const double records = static_cast<double>(size.records());
+        // The thread counts take turns, so that a slow spell of a shared
+        // machine falls on all of them alike.
+        std::vector<std::vector<double>> steps(threads.size());
+        for (int r = 0; r < repeat; ++r) {
+            for (std::size_t i = 0; i < threads.size(); ++i) {
+                ::setenv("TULMA_THREADS", fmt("%.0f", threads[i]).c_str(), 1);
+                steps[i].push_back(run_child("--steps-child " + shape + " " + std::to_string(days) +
+                                             lib)["step_median_s"]);
+            }
+        }
+        ::unsetenv("TULMA_THREADS");
+        double one_thread = 0.0;
+        for (std::size_t i = 0; i < threads.size(); ++i) {
+            const double step = median(steps[i]);
+            if (threads[i] == 1.0) one_thread = step;
+            table << "| " << size.records() << " | " << fmt("%.0f", threads[i]) << " | "
+                  << fmt("%.4g", step) << " | " << fmt("%.1f", 1e9 * step / records) << " | "
+                  << (one_thread > 0.0 ? fmt("%.2f", one_thread / step) : "") << " |\n";
+            std::fprintf(stderr, "size %.0f, %.0f threads: %.4g s a step\n", records, threads[i],
+                         step);
+        }
+    }
+    return table.str();
+}
+
 int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t events, int repeat,
-           const std::string& library, const std::string& base, const std::string& markdown) {
+           const std::string& library, const std::string& base, const std::string& markdown,
+           const std::vector<double>& threads) {
     std::ostringstream steps_table, events_table, activity;
     steps_table << "| point records | cross sections x points | step s, wall | step s, CPU | ns / "
                    "record / step, wall "
@@ -529,6 +625,10 @@ int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t eve
                      steps["host_rss"] / 1e6, steps["after_setup_rss"] / 1e6);
     }
     std::string text = "Vegetation steps and memory:\n\n" + steps_table.str();
+    if (!threads.empty()) {
+        text += "\nThreads (TULMA_THREADS), median over " + std::to_string(days - 1) +
+                " steps:\n\n" + thread_table(sizes, threads, days, repeat, lib);
+    }
     if (!activity.str().empty()) {
         text += "\nReport events:\n\n" + events_table.str() +
                 "\nPlant records by state at the last report event of the event runs:\n\n"
@@ -542,7 +642,7 @@ int parent(const std::vector<double>& sizes, std::int32_t days, std::int32_t eve
     return 0;
 }
 
-std::vector<double> parse_sizes(const std::string& list) {
+std::vector<double> parse_list(const std::string& list) {
     std::vector<double> sizes;
     std::stringstream in(list);
     std::string item;
@@ -561,6 +661,7 @@ int main(int argc, char** argv) {
     std::int32_t days = 30;
     std::int32_t events = 6;
     int repeat = 1;
+    std::vector<double> threads;
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -572,7 +673,9 @@ int main(int argc, char** argv) {
         else if (a == "--markdown" && has_value)
             markdown = args[++i];
         else if (a == "--sizes" && has_value)
-            sizes = parse_sizes(args[++i]);
+            sizes = parse_list(args[++i]);
+        else if (a == "--threads" && has_value)
+            threads = parse_list(args[++i]);
         else if (a == "--days" && has_value)
             days = std::atoi(args[++i].c_str());
         else if (a == "--events" && has_value)
@@ -593,6 +696,9 @@ int main(int argc, char** argv) {
     if (!rest.empty() && rest[0] == "--baseline-child" && rest.size() == 3) {
         return baseline_child(std::atof(rest[1].c_str()), std::atof(rest[2].c_str()), base);
     }
+    if (!rest.empty() && rest[0] == "--full-run" && rest.size() == 3) {
+        return full_run(std::atof(rest[1].c_str()), std::atof(rest[2].c_str()), library, base);
+    }
     if (!rest.empty() && rest[0] == "--check" && rest.size() == 5) {
         return check_run(rest[1], {std::atoi(rest[2].c_str()), std::atoi(rest[3].c_str())},
                          std::atoi(rest[4].c_str()), library);
@@ -601,9 +707,10 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: scaling_bench [--sizes LIST] [--days N] [--events N] [--repeat N] [--lib PATH] "
-            "[--dir DIR] [--markdown FILE]\n       scaling_bench --check OUT_DIR N_XC NPT DAYS "
-            "[--lib PATH]\n");
+            "[--dir DIR] [--markdown FILE] [--threads LIST]\n"
+            "       scaling_bench --full-run YEARS POINTS [--lib PATH] [--dir DIR]\n"
+            "       scaling_bench --check OUT_DIR N_XC NPT DAYS [--lib PATH]\n");
         return 2;
     }
-    return parent(sizes, days, events, repeat, library, base, markdown);
+    return parent(sizes, days, events, repeat, library, base, markdown, threads);
 }
