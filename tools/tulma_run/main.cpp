@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "tulma/version.h"
 #include "tulma_run/library_process.hpp"
 #include "tulma_run/run_directory.hpp"
 #include "tulma_run/scenario.hpp"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tulma-run SCENARIO [--run-dir DIR] [--library PATH]\n"
+    "       tulma-run --version\n"
     "  SCENARIO        scenario file (TOML; see docs/scenario.md)\n"
     "  --run-dir DIR   run directory (default: the scenario's run_dir, else run/ beside it)\n"
     "  --library PATH  the library to run (default: "
@@ -48,6 +50,10 @@ std::optional<Arguments> parse_arguments(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        }
+        if (arg == "--version") {
+            std::fputs("tulma-run " TULMA_VERSION_STRING "\n", stdout);
             std::exit(0);
         }
         if (arg == "--run-dir" || arg == "--library") {
