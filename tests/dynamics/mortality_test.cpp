@@ -304,6 +304,7 @@ TEST(Shading, RangeRadiusAgeAndKind) {
         {"age at the shade age is spared", 5, 6, 2, true, 50.0, 3.0, kAlive},
         {"just below the shade age", 5, 6, 2, true, 50.0, 2.75, kCompId},
         {"the same kind never shades", 5, 6, 1, true, 50.0, 1.0, kAlive},
+        {"the same kind never shades from the point before", 6, 5, 1, true, 50.0, 1.0, kAlive},
         {"a dead neighbour does not shade", 5, 6, 2, false, 50.0, 1.0, kAlive},
         {"a neighbour on the plant's own point does not shade", 5, 5, 2, true, 50.0, 1.0, kAlive},
         {"slots past the last point are not neighbours", 40, 41, 2, true, 1000.0, 1.0, kAlive},
