@@ -6,7 +6,10 @@ import contextlib
 import datetime
 import io
 import os
+import re
 import shutil
+import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -136,6 +139,21 @@ class FigureAndCommandLineTest(unittest.TestCase):
         # Of the total 4000 + 800: kind 1 3700, kind 2 1650.
         self.assertEqual([line.split() for line in lines[2:]],
                          [['1', 'NoName', '3700.0', '77.1', '%'], ['2', 'NoName', '1650.0', '34.4', '%']])
+
+    def test_version_and_summary_without_matplotlib(self):
+        # A machine without matplotlib still reads reports and prints summaries.
+        code = ('import sys; sys.modules["matplotlib"] = None; from tulma.__main__ import main; '
+                'sys.exit(main(sys.argv[1:]))')
+        env = dict(os.environ, PYTHONPATH=os.path.join(HERE, '..'))
+        run = [sys.executable, '-c', code]
+        summary = subprocess.run(run + ['summary', SMALL], env=env, capture_output=True, text=True)
+        self.assertEqual((summary.returncode, summary.stderr), (0, ''))
+        self.assertIn('1  NoName          3700.0', summary.stdout)
+        # The version is the project's, as CMakeLists.txt gives it.
+        with open(os.path.join(HERE, '..', '..', 'CMakeLists.txt')) as f:
+            project = re.search(r'project\(tulma VERSION ([0-9.]+)', f.read()).group(1)
+        version = subprocess.run(run + ['--version'], env=env, capture_output=True, text=True)
+        self.assertEqual(version.stdout, f'python3 -m tulma {project}\n')
 
     def test_refusals(self):
         status, _, stderr = self.run_main('summary', os.path.join(self.out, 'nowhere'))

@@ -4,5 +4,8 @@
     PYTHONPATH=python /usr/bin/python3 -m tulma summary RUN_DIR
 
 ``tulma.reports`` holds the readers (numpy structured arrays), ``tulma.plots``
-the figures (matplotlib, Agg backend).
+the figures (matplotlib, imported only when a figure is drawn).
 """
+
+# The library's version, as project(VERSION) in CMakeLists.txt gives it.
+__version__ = '0.1.0'

@@ -5,11 +5,7 @@ import datetime
 import os
 import sys
 
-import matplotlib
-
-matplotlib.use('Agg')
-
-from . import plots, reports  # noqa: E402  (after the backend is chosen)
+from . import __version__, plots, reports
 
 
 def _date(text):
@@ -22,6 +18,7 @@ def _date(text):
 def _parser():
     parser = argparse.ArgumentParser(prog='python3 -m tulma',
                                      description='Figures and summaries of a TULMA run.')
+    parser.add_argument('--version', action='version', version=f'%(prog)s {__version__}')
     commands = parser.add_subparsers(dest='command', required=True)
     units = dict(choices=('metric', 'english'),
                  help="the run's unit system (default: name both, m² or ft²)")

@@ -12,9 +12,15 @@ import warnings
 from dataclasses import dataclass, field
 
 import numpy as np
-from matplotlib.figure import Figure
 
 from . import reports
+
+
+def _figure(**options):
+    """A matplotlib Figure: matplotlib is imported only when a figure is drawn,
+    so that the readers and the summary work without it."""
+    from matplotlib.figure import Figure
+    return Figure(**options)
 
 DEATH_CAUSES = (('scour_area', 'scour'), ('bury_area', 'burial'), ('drown_area', 'drowning'),
                 ('dry_area', 'drying'), ('comp_area', 'competition'))
@@ -35,7 +41,7 @@ class PlotError(Exception):
 class Plot:
     name: str
     path: str
-    figure: Figure
+    figure: 'matplotlib.figure.Figure'
     axes: list
     series: dict = field(default_factory=dict)
 
@@ -106,7 +112,7 @@ def plot_areas(run, out_dir, time_axis=None, units=None):
     table = _need(run.sum, reports.SUM_FILE)
     _, hours = _events(table)
     t = time_axis.values(hours)
-    fig = Figure(figsize=(9, 7), constrained_layout=True)
+    fig = _figure(figsize=(9, 7), constrained_layout=True)
     living_ax, dead_ax = fig.subplots(2, 1, sharex=True)
     series = {'living': {}, 'dead': {}}
     for m in range(1, run.kind_count() + 1):
@@ -138,7 +144,7 @@ def plot_age_classes(run, out_dir, time_axis=None, units=None):
     _, hours = _events(table)
     t = time_axis.values(hours)
     n_kinds = run.kind_count()
-    fig = Figure(figsize=(9, 2.6 * n_kinds + 1), constrained_layout=True)
+    fig = _figure(figsize=(9, 2.6 * n_kinds + 1), constrained_layout=True)
     axes = list(np.atleast_1d(fig.subplots(n_kinds, 1, sharex=True, squeeze=False)[:, 0]))
     series = {}
     for m, ax in zip(range(1, n_kinds + 1), axes):
@@ -232,7 +238,7 @@ def plot_profile(run, out_dir, section=None, units=None, time_axis=None):
     time_axis = time_axis or TimeAxis()
     section = default_section(run) if section is None else section
     base, plants = _profile_rows(run, section)
-    fig = Figure(figsize=(11, 5.5), constrained_layout=True)
+    fig = _figure(figsize=(11, 5.5), constrained_layout=True)
     ax = fig.subplots()
     panel = {'bed': (base['sta'], base['ele']), 'water level': (base['sta'], base['water'])}
     ax.plot(base['sta'], base['ele'], color='saddlebrown', linewidth=2, label='bed')
@@ -295,7 +301,7 @@ def plot_map(run, out_dir, units=None, time_axis=None):
     panels = n_kinds + 1
     columns = min(panels, 3)
     rows = -(-panels // columns)
-    fig = Figure(figsize=(5.0 * columns, 5.0 * rows), constrained_layout=True)
+    fig = _figure(figsize=(5.0 * columns, 5.0 * rows), constrained_layout=True)
     grid = fig.subplots(rows, columns, squeeze=False)
     axes = list(grid.ravel())
     for ax in axes[panels:]:
