@@ -1,40 +1,14 @@
 #include "host_model/host_model.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
+
+#include "tulma/host_records.h"
 
 namespace tulma::host {
 namespace {
 
-// Byte offsets of the fields the library reads from the host's records.
-constexpr std::size_t kCrossSectionSize = 1336;
-constexpr std::size_t kXcRefSize = 864;
-constexpr std::size_t kLevCount = 32;
-constexpr std::size_t kLbankK = 60;
-constexpr std::size_t kRbankK = 64;
-constexpr std::size_t kLevStart = 224;
-constexpr std::size_t kLevEnd = 296;
-constexpr std::size_t kXcDist = 1232;
-constexpr std::size_t kLenCh = 1256;
-constexpr std::size_t kLenLob = 1264;
-constexpr std::size_t kLenRob = 1272;
-constexpr std::size_t kRefEle = 672;
 constexpr std::int32_t kRoughSlots = 30;
-
-template <class T>
-void put(std::byte* record, std::size_t offset, T value) {
-    std::memcpy(record + offset, &value, sizeof value);
-}
-
-// A one-dimensional array reference of nine 64-bit words: address, element
-// length, offset, flags, rank, reserved, extent, stride in bytes, lower bound.
-void put_descriptor(std::byte* at, const std::vector<double>& data, std::int64_t lower) {
-    const auto address = reinterpret_cast<std::uintptr_t>(data.data());
-    const std::int64_t words[9] = {static_cast<std::int64_t>(address),     8, -lower, 0x0301, 1, 0,
-                                   static_cast<std::int64_t>(data.size()), 8, lower};
-    std::memcpy(at, words, sizeof words);
-}
 
 }  // namespace
 
@@ -68,8 +42,8 @@ HostModel::HostModel(const ModelInput& input)
         a->assign(n_points, 0.0);
     loc_rr_.assign(static_cast<std::size_t>(kRoughSlots) * static_cast<std::size_t>(n_xc_), 0.0);
     sect_rr_ = loc_rr_;
-    xc_data_.assign(kCrossSectionSize * static_cast<std::size_t>(n_xc_), std::byte{0});
-    xc_ref_.assign(kXcRefSize * static_cast<std::size_t>(n_xc_), std::byte{0});
+    xc_data_.assign(TULMA_XC_DATA_BYTES * static_cast<std::size_t>(n_xc_), std::byte{0});
+    xc_ref_.assign(TULMA_XC_REF_BYTES * static_cast<std::size_t>(n_xc_), std::byte{0});
     lev_start_.resize(sections.size());
     lev_end_.resize(sections.size());
 
@@ -100,17 +74,24 @@ HostModel::HostModel(const ModelInput& input)
             lev_start_[col].push_back(range.start);
             lev_end_[col].push_back(range.end);
         }
-        std::byte* rec = xc_data_.data() + col * kCrossSectionSize;
-        put(rec, kLevCount, static_cast<std::int32_t>(xc.lev.size()));
-        put(rec, kLbankK, xc.lbank_k);
-        put(rec, kRbankK, xc.rbank_k);
-        put_descriptor(rec + kLevStart, lev_start_[col], input.lev_lower_bound);
-        put_descriptor(rec + kLevEnd, lev_end_[col], input.lev_lower_bound);
-        put(rec, kXcDist, xc.xc_dist);
-        put(rec, kLenCh, xc.len_ch);
-        put(rec, kLenLob, xc.len_lob);
-        put(rec, kLenRob, xc.len_rob);
-        put(xc_ref_.data() + col * kXcRefSize, kRefEle, xc.ref_ele);
+        void* rec = xc_data_.data() + col * TULMA_XC_DATA_BYTES;
+        tulma_xc_fields fields{};
+        fields.lbank_k = xc.lbank_k;
+        fields.rbank_k = xc.rbank_k;
+        fields.xc_dist = xc.xc_dist;
+        fields.len_ch = xc.len_ch;
+        fields.len_lob = xc.len_lob;
+        fields.len_rob = xc.len_rob;
+        fields.lev_count = static_cast<std::int32_t>(xc.lev.size());
+        tulma_pack_xc_data(rec, &fields);
+        // Hosts whose arrays start elsewhere than 1 hand over their own lower bound.
+        const auto lev_extent = static_cast<std::int64_t>(lev_start_[col].size());
+        auto* bytes = static_cast<std::byte*>(rec);
+        tulma_put_array_ref(bytes + TULMA_XC_LEV_START_AT, lev_start_[col].data(), lev_extent,
+                            input.lev_lower_bound);
+        tulma_put_array_ref(bytes + TULMA_XC_LEV_END_AT, lev_end_[col].data(), lev_extent,
+                            input.lev_lower_bound);
+        tulma_pack_xc_ref(xc_ref_.data() + col * TULMA_XC_REF_BYTES, xc.ref_ele);
     }
 }
 
