@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "tulma/version.h"
+#include "tulma_run/host_arrays_file.hpp"
 #include "tulma_run/library_process.hpp"
 #include "tulma_run/run_directory.hpp"
 #include "tulma_run/scenario.hpp"
@@ -22,7 +23,7 @@ using namespace tulma::run;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tulma-run SCENARIO [--run-dir DIR] [--library PATH]\n"
+    "usage: tulma-run SCENARIO [--run-dir DIR] [--library PATH] [--record-calls FILE]\n"
     "       tulma-run --version\n"
     "  SCENARIO        scenario file (TOML; see docs/scenario.md)\n"
     "  --run-dir DIR   run directory (default: the scenario's run_dir, else run/ beside it)\n"
@@ -32,7 +33,9 @@ constexpr const char* kUsage =
 #else
     "libtulma.so"
 #endif
-    " beside tulma-run)\n";
+    " beside tulma-run)\n"
+    "  --record-calls FILE  also write the host arrays of every call to FILE, for\n"
+    "                  another host program to replay\n";
 
 void say(const std::string& text) { std::fputs(text.c_str(), stderr); }
 
@@ -40,6 +43,7 @@ struct Arguments {
     fs::path scenario;
     std::optional<fs::path> run_dir;
     std::optional<fs::path> library;
+    std::optional<fs::path> record_calls;
 };
 
 // Empty on a bad command line (the reason already said).
@@ -56,12 +60,15 @@ std::optional<Arguments> parse_arguments(int argc, char** argv) {
             std::fputs("tulma-run " TULMA_VERSION_STRING "\n", stdout);
             std::exit(0);
         }
-        if (arg == "--run-dir" || arg == "--library") {
+        if (arg == "--run-dir" || arg == "--library" || arg == "--record-calls") {
             if (i + 1 >= argc) {
                 say("tulma-run: " + std::string(arg) + ": expected a path after it\n" + kUsage);
                 return std::nullopt;
             }
-            (arg == "--run-dir" ? args.run_dir : args.library) = fs::path(argv[++i]);
+            std::optional<fs::path>& path = arg == "--run-dir"   ? args.run_dir
+                                            : arg == "--library" ? args.library
+                                                                 : args.record_calls;
+            path = fs::path(argv[++i]);
         } else if (!arg.empty() && arg.front() == '-') {
             say("tulma-run: unknown option " + std::string(arg) + "\n" + kUsage);
             return std::nullopt;
@@ -108,6 +115,7 @@ int main(int argc, char** argv) {
         options.run_dir = fs::absolute(shown_run_dir);
         options.shown_run_dir = shown_run_dir;
         prepare_run_directory(scenario, options.run_dir);
+        if (args->record_calls) write_host_arrays_file(scenario, *args->record_calls);
         return run_library(scenario, options);
     } catch (const ScenarioError& error) {
         say(std::string("tulma-run: ") + error.what() + "\n");
