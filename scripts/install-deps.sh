@@ -11,11 +11,12 @@ set -euo pipefail
 #   tests: GoogleTest and Google Benchmark;
 #     mingw-w64 and wine for TULMA.dll; clang 16 with libFuzzer and its
 #     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends);
-#     clang-format-16 for the format check; pkg-config for the installed-library check.
+#     clang-format-16 for the format check; pkg-config and gfortran for the
+#     C and Fortran hosts built against the installed library.
 example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib)
 tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
        g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
-       clang-format-16 pkg-config)
+       clang-format-16 pkg-config gfortran)
 
 case "${1:-tests}" in
     example) wanted=("${example[@]}") ;;
