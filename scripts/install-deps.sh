@@ -12,11 +12,12 @@ set -euo pipefail
 #     mingw-w64 and wine for TULMA.dll; clang 16 with libFuzzer and its
 #     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends);
 #     clang-format-16 for the format check; pkg-config and gfortran for the
-#     C and Fortran hosts built against the installed library.
+#     C and Fortran hosts built against the installed library; pip and
+#     setuptools to install the Python package.
 example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib)
 tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
        g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
-       clang-format-16 pkg-config gfortran)
+       clang-format-16 pkg-config gfortran python3-pip python3-setuptools)
 
 case "${1:-tests}" in
     example) wanted=("${example[@]}") ;;
