@@ -14,6 +14,7 @@
 #include "tulma_run/csv_table.hpp"
 #include "tulma_run/host_conditions.hpp"
 #include "tulma_run/progress.hpp"
+#include "tulma_run/scenario_error.hpp"
 #include "tulma_run/vegetation_facts.hpp"
 
 namespace tulma::run {
@@ -42,10 +43,13 @@ TEST(Calendar, JulianDayNumbersDatesAndSimulatedTimes) {
     for (const char* invalid :
          {"2001-02-29", "1582-10-14", "2000-1-01", "10000-01-01", "", "2000-01-01 12:30"})
         EXPECT_FALSE(parse_date_time(invalid, false)) << invalid;
-    for (const char* invalid : {"2000-01-01 24:00", "2000-01-01 12", "2000-01-01 12:60"})
+    for (const char* invalid :
+         {"2000-01-01 24:00", "2000-01-01 12", "2000-01-01 12:60", "2000-01-01 12:00:60",
+          "2000-01-01 12:00:5", "2000-01-01 12:00:05.5"})
         EXPECT_FALSE(parse_date_time(invalid, true)) << invalid;
-    // 2000-01-02 06:00 (or with a T) is 30 h after midnight of 2000-01-01
+    // 2000-01-02 06:00 (or with a T) is 30 h after midnight of 2000-01-01; 36 s more is 0.01 h
     EXPECT_EQ(hours_since(2451545, *parse_date_time("2000-01-02T06:00", true)), 30.0);
+    EXPECT_DOUBLE_EQ(hours_since(2451545, *parse_date_time("2000-01-02 06:00:36", true)), 30.01);
     EXPECT_EQ(format_sim_time(2451545, 36.0, true), "2000-01-02 12:00");
     // before time 0 the day is floored, as the library's calendar does
     EXPECT_EQ(format_sim_time(2451545, -1.0, false), "1999-12-31");
@@ -97,6 +101,28 @@ TEST(CsvNumbers, CellsThatAreAndAreNotNumbers) {
     }
 }
 
+TEST(CsvFile, QuotedCellsAsSpreadsheetsAndScriptsWriteThem) {
+    testing::TempWorkDir dir;
+    testing::TempWorkDir::write("q.csv",
+                                "\"date\",\"a, b\"\n\"2000-01-01 00:00:00\", \"say \"\"hi\"\"\" \n"
+                                "plain , \"\"\n");
+    const CsvTable table = read_csv("q.csv", "q.csv");
+    EXPECT_EQ(table.header, (std::vector<std::string>{"date", "a, b"}));
+    ASSERT_EQ(table.rows.size(), 2u);
+    EXPECT_EQ(table.rows[0].cells, (std::vector<std::string>{"2000-01-01 00:00:00", "say \"hi\""}));
+    EXPECT_EQ(table.rows[1].cells, (std::vector<std::string>{"plain", ""}));
+    for (const char* broken : {"a,b\n\"open,1\n", "a,b\n\"x\"y,1\n"}) {
+        testing::TempWorkDir::write("bad.csv", broken);
+        try {
+            read_csv("bad.csv", "bad.csv");
+            ADD_FAILURE() << broken;
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("bad.csv:2: a quoted value is not closed", 0),
+                      0u);
+        }
+    }
+}
+
 TEST(VegetationFile, StepIntervalAndMapName) {
     struct Row {
         const char* file;
@@ -125,6 +151,20 @@ TEST(VegetationFile, StepIntervalAndMapName) {
         EXPECT_EQ(facts.vin, row.vin);
         EXPECT_EQ(facts.vin_line, row.vin_line);
     }
+    // the attribute field in upper case, the codes as the library keeps them, the first
+    // degree-day release and the kind whose block holds it
+    testing::TempWorkDir::write(
+        "vegetation.txt",
+        "VPM 1 1\nVIT 'Veg Code'\nVIV \"CW/WILLOW YOUNG\" 1 1\nVIV BAR 0 0\n"
+        "VVN a\nMMT 1\nMDY 1 2\nMMT 1\nmdd 10 5 3\nMMT 1\nMDD 1 1 1\nEND\n");
+    const VegetationFacts facts = read_vegetation_facts("vegetation.txt");
+    EXPECT_EQ(facts.vit, "VEG CODE");
+    EXPECT_EQ(facts.vit_line, 2);
+    ASSERT_EQ(facts.codes.size(), 2u);
+    EXPECT_EQ(facts.codes[0].code, "CW/WILLOW YOUNG");
+    EXPECT_EQ(facts.codes[1].line, 4);
+    EXPECT_EQ(facts.degree_day_line, 9);
+    EXPECT_EQ(facts.degree_day_kind, 2);
     EXPECT_EQ(shapefile_opened_for("veg.polys"), "veg.shp");     // up to the last '.'
     EXPECT_EQ(shapefile_opened_for("maps.v2/veg"), "maps.shp");  // the last '.' may sit in a folder
     EXPECT_EQ(shapefile_opened_for("veg  "), "veg.shp");

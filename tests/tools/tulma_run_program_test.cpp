@@ -105,7 +105,7 @@ std::vector<std::string> words(const fs::path& file, const fs::path& dir) {
 void lay_out(const fs::path& case_dir, const fs::path& dir) {
     fs::create_directory(dir);
     fs::current_path(dir);
-    tulma::testing::write_map("veg", {"A"});  // one polygon whose code no VIV record names
+    tulma::testing::write_map("veg", {"A"});  // one polygon, of a code the kind is absent from
     const auto copy = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
     fs::copy(kData / "scenario", dir, copy);
     for (const fs::directory_entry& entry : fs::directory_iterator(case_dir)) {

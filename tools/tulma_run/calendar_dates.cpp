@@ -63,9 +63,14 @@ std::optional<DateTime> parse_date_time(std::string_view text, bool allow_time) 
     }
     if (!is_valid_date(when.date)) return std::nullopt;
     if (text.size() == 10) return when;
-    if (!allow_time || text.size() != 16 || (text[10] != ' ' && text[10] != 'T') ||
-        !digits(text, 11, 2, when.hour) || text[13] != ':' || !digits(text, 14, 2, when.minute) ||
-        when.hour > 23 || when.minute > 59) {
+    if (!allow_time || (text.size() != 16 && text.size() != 19) ||
+        (text[10] != ' ' && text[10] != 'T') || !digits(text, 11, 2, when.hour) ||
+        text[13] != ':' || !digits(text, 14, 2, when.minute) || when.hour > 23 ||
+        when.minute > 59) {
+        return std::nullopt;
+    }
+    if (text.size() == 19 &&
+        (text[16] != ':' || !digits(text, 17, 2, when.second) || when.second > 59)) {
         return std::nullopt;
     }
     return when;
@@ -73,7 +78,7 @@ std::optional<DateTime> parse_date_time(std::string_view text, bool allow_time) 
 
 double hours_since(std::int64_t jday0, const DateTime& when) {
     return static_cast<double>(julian_day_number(when.date) - jday0) * 24.0 + when.hour +
-           when.minute / 60.0;
+           when.minute / 60.0 + when.second / 3600.0;
 }
 
 std::string format_date(const CivilDate& date) {

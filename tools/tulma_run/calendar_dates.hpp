@@ -20,11 +20,12 @@ struct CivilDate {
     std::int32_t day = 0;
 };
 
-// A date with a time of day (hours 0..23, minutes 0..59).
+// A date with a time of day (hours 0..23, minutes and seconds 0..59).
 struct DateTime {
     CivilDate date;
     std::int32_t hour = 0;
     std::int32_t minute = 0;
+    std::int32_t second = 0;
 };
 
 // The Julian day number of a Gregorian date.
@@ -37,7 +38,8 @@ CivilDate civil_date(std::int64_t jdn);
 bool is_valid_date(const CivilDate& date);
 
 // Reads "YYYY-MM-DD", and when `allow_time` also "YYYY-MM-DD HH:MM" or
-// "YYYY-MM-DDTHH:MM". Empty when the text is not such a valid date.
+// "YYYY-MM-DDTHH:MM", either with ":SS" after it (spreadsheets and pandas
+// write the seconds). Empty when the text is not such a valid date.
 std::optional<DateTime> parse_date_time(std::string_view text, bool allow_time);
 
 // Hours from midnight of the day `jday0` to a date and time.

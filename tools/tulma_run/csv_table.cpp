@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "tulma_run/scenario_error.hpp"
@@ -17,13 +18,42 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-std::vector<std::string> split(std::string_view line) {
+// The cells of one line. A cell may be quoted, as R's write.csv and Python's
+// csv module write every text: commas inside the quotes belong to the cell,
+// and a doubled quote stands for one. Empty when a quote is left open or text
+// follows a closing quote; a value spread over several lines is not taken.
+std::optional<std::vector<std::string>> split(std::string_view line) {
     std::vector<std::string> cells;
+    std::size_t at = 0;
     for (;;) {
-        const std::size_t comma = line.find(',');
-        cells.emplace_back(trim(line.substr(0, comma)));
-        if (comma == std::string_view::npos) break;
-        line.remove_prefix(comma + 1);
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+        if (at < line.size() && line[at] == '"') {
+            std::string cell;
+            for (++at;; ++at) {
+                if (at >= line.size()) return std::nullopt;
+                if (line[at] != '"') {
+                    cell.push_back(line[at]);
+                } else if (at + 1 < line.size() && line[at + 1] == '"') {
+                    cell.push_back('"');
+                    ++at;
+                } else {
+                    break;
+                }
+            }
+            const std::size_t comma = line.find(',', ++at);
+            if (!trim(line.substr(at, comma == std::string_view::npos ? comma : comma - at))
+                     .empty())
+                return std::nullopt;
+            cells.push_back(std::move(cell));
+            if (comma == std::string_view::npos) break;
+            at = comma + 1;
+        } else {
+            const std::size_t comma = line.find(',', at);
+            cells.emplace_back(
+                trim(line.substr(at, comma == std::string_view::npos ? comma : comma - at)));
+            if (comma == std::string_view::npos) break;
+            at = comma + 1;
+        }
     }
     return cells;
 }
@@ -44,12 +74,18 @@ CsvTable read_csv(const std::filesystem::path& file, const std::string& display)
         if (line_no == 1 && text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
         const std::string_view content = trim(text);
         if (content.empty() || content.front() == '#') continue;
+        std::optional<std::vector<std::string>> cells = split(content);
+        if (!cells) {
+            throw ScenarioError(where(display, line_no) +
+                                "a quoted value is not closed, or text follows its closing "
+                                "quote: expected \"...\" with any quote inside doubled");
+        }
         if (table.header.empty()) {
-            table.header = split(content);
+            table.header = std::move(*cells);
             table.header_line = line_no;
             continue;
         }
-        CsvRow row{line_no, split(content)};
+        CsvRow row{line_no, std::move(*cells)};
         if (row.cells.size() != table.header.size()) {
             throw ScenarioError(
                 where(display, line_no) + "expected " + std::to_string(table.header.size()) +

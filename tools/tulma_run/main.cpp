@@ -13,6 +13,7 @@
 #include "tulma/version.h"
 #include "tulma_run/host_arrays_file.hpp"
 #include "tulma_run/library_process.hpp"
+#include "tulma_run/preflight.hpp"
 #include "tulma_run/run_directory.hpp"
 #include "tulma_run/scenario.hpp"
 #include "tulma_run/scenario_error.hpp"
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
     if (!args) return kExitBadInput;
     try {
         const Scenario scenario = load_scenario(args->scenario);
+        for (const std::string& warning : check_library_inputs(scenario))
+            say("tulma-run: warning: " + warning + "\n");
 
         const fs::path library = fs::absolute(args->library.value_or(default_library()));
         std::error_code ec;

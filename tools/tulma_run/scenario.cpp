@@ -107,8 +107,8 @@ class ScenarioReader {
             run.fail(*run.find("time_step_hours"), "time_step_hours",
                      "a step that gives at most 100000000 host calls from start to end");
         }
-        scenario_.sub_daily =
-            end.hour != 0 || end.minute != 0 || std::fmod(scenario_.time_step_hours, 24.0) != 0.0;
+        scenario_.sub_daily = end.hour != 0 || end.minute != 0 || end.second != 0 ||
+                              std::fmod(scenario_.time_step_hours, 24.0) != 0.0;
         const std::optional<std::string> run_dir = run.optional_text("run_dir", "a folder name");
         scenario_.run_dir = (dir_ / run_dir.value_or("run")).lexically_normal();
     }
@@ -139,6 +139,7 @@ class ScenarioReader {
         // The library opens the map its parameter file names, in the run directory.
         const VegetationFacts facts = read_vegetation_facts(scenario_.vegetation);
         scenario_.veg_dt = facts.veg_dt;
+        scenario_.vegetation_facts = facts;
         if (facts.vin) {
             const std::string opened = shapefile_opened_for(*facts.vin);
             if (opened != scenario_.map_shp_name) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host_model/host_model.hpp"
+#include "tulma_run/vegetation_facts.hpp"
 
 namespace tulma::run {
 
@@ -57,6 +58,7 @@ struct Scenario {
     std::string map_dbf_name;
     std::optional<std::filesystem::path> temperature;
     std::optional<double> veg_dt;  // the library's vegetation step interval, days, when readable
+    VegetationFacts vegetation_facts;
 
     std::vector<ReachEntry> reaches;
 

@@ -50,7 +50,7 @@ double row_hours(const CsvTable& csv, const CsvRow& row, std::int32_t jday0) {
         const std::optional<DateTime> when = parse_date_time(cell, true);
         if (!when) {
             throw ScenarioError(where(csv.display, row.line) + "date " + in_quotes(cell) +
-                                ": expected a date YYYY-MM-DD or YYYY-MM-DD HH:MM");
+                                ": expected a date YYYY-MM-DD or YYYY-MM-DD HH:MM[:SS]");
         }
         return hours_since(jday0, *when);
     }

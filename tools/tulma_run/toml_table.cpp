@@ -138,8 +138,9 @@ const toml::table& TableReader::table_of(const toml::node& node, std::string_vie
 
 DateTime TableReader::date_time(std::string_view key, bool allow_time) const {
     const char* expected =
-        allow_time ? "a date \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM\" from 1582-10-15 to 9999-12-31"
-                   : "a date \"YYYY-MM-DD\" from 1582-10-15 to 9999-12-31";
+        allow_time
+            ? "a date \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM[:SS]\" from 1582-10-15 to 9999-12-31"
+            : "a date \"YYYY-MM-DD\" from 1582-10-15 to 9999-12-31";
     const toml::node& node = require(key, expected);
     std::optional<DateTime> when;
     if (const auto* s = node.as_string()) {
@@ -150,8 +151,9 @@ DateTime TableReader::date_time(std::string_view key, bool allow_time) const {
     } else if (const auto* dt = node.as_date_time();
                dt != nullptr && allow_time && !dt->get().offset) {
         const toml::date_time& v = dt->get();
-        DateTime w{{v.date.year, v.date.month, v.date.day}, v.time.hour, v.time.minute};
-        if (is_valid_date(w.date) && v.time.second == 0 && v.time.nanosecond == 0) when = w;
+        DateTime w{
+            {v.date.year, v.date.month, v.date.day}, v.time.hour, v.time.minute, v.time.second};
+        if (is_valid_date(w.date) && v.time.nanosecond == 0) when = w;
     }
     if (!when) fail(node, key, expected);
     return *when;

@@ -9,6 +9,13 @@ namespace {
 
 constexpr std::size_t kLineLength = 500;  // the library's record buffer
 constexpr std::size_t kVinLength = 220;   // the library's map name field
+constexpr std::size_t kCodeLength = 30;   // the library's field and code texts
+
+std::string fitted(std::string value, std::size_t length) {
+    if (value.size() > length) value.resize(length);
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    return value;
+}
 
 bool separator(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
 
@@ -74,6 +81,7 @@ VegetationFacts read_vegetation_facts(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string line;
     bool vpm_seen = false;
+    int kinds = 0;
     for (int line_no = 1; std::getline(in, line); ++line_no) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() > kLineLength) line.resize(kLineLength);
@@ -87,12 +95,26 @@ VegetationFacts read_vegetation_facts(const std::filesystem::path& file) {
             if (auto value = first_value(line)) facts.veg_dt = real_value(*value);
         } else if (name == "VIN") {
             if (auto value = first_value(line)) {
-                if (value->size() > kVinLength) value->resize(kVinLength);
-                while (!value->empty() && value->back() == ' ') value->pop_back();
-                facts.vin = *value;
+                facts.vin = fitted(*value, kVinLength);
                 facts.vin_line = line_no;
             }
-            break;
+        } else if (name == "VIT") {
+            if (auto value = first_value(line)) {
+                std::string field = fitted(*value, kCodeLength);
+                for (char& c : field) {
+                    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+                }
+                facts.vit = field;
+                facts.vit_line = line_no;
+            }
+        } else if (name == "VIV") {
+            if (auto value = first_value(line))
+                facts.codes.push_back({fitted(*value, kCodeLength), line_no});
+        } else if (name == "MMT") {
+            ++kinds;
+        } else if (name == "MDD" && facts.degree_day_line == 0) {
+            facts.degree_day_line = line_no;
+            facts.degree_day_kind = kinds;
         }
     }
     return facts;

@@ -1,22 +1,35 @@
 #pragma once
 
-// The two things the stand-in host needs to know from the library's parameter
-// file before the run: the vegetation step interval (to count the steps the
-// library will take) and the map file the library will open (to check that it
-// is the map the scenario copies into the run directory). The library reads
-// the file itself and judges everything else in it.
+// What the stand-in host needs to know from the library's parameter file
+// before the run: the vegetation step interval (to count the steps the library
+// will take), the map file and attribute field the library will open and
+// read, the vegetation codes the map's polygons may carry, and whether a kind
+// times its seed release by degree days (the library then reads the
+// temperature file). The library reads the file itself and judges everything
+// else in it.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tulma::run {
+
+struct VegCodeEntry {
+    std::string code;  // as the library keeps it: at most 30 characters, no trailing blanks
+    int line = 0;
+};
 
 struct VegetationFacts {
     std::optional<double> veg_dt;    // first value of the VPM record, days
     std::optional<std::string> vin;  // the VIN value, trailing blanks removed
     int vin_line = 0;
+    std::optional<std::string> vit;  // the VIT value in upper case, trailing blanks removed
+    int vit_line = 0;
+    std::vector<VegCodeEntry> codes;  // the VIV records, in file order
+    int degree_day_line = 0;          // the first MDD record, 0 when none
+    int degree_day_kind = 0;          // the kind whose block holds it
 };
 
 // Reads the data lines up to END the way the library does (comment lines
