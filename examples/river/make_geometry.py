@@ -461,6 +461,8 @@ start = "2005-01-01"          # time 0 of the host's clock; 1 January, so the
 time_step_hours = 24.0        # one host call a day
 end = "2015-01-01"            # ten years
 run_dir = "run"
+snapshots = 365               # keep the plant state of a report event once a
+                              # year (events/), for maps and the GeoPackage
 
 [inputs]
 vegetation = "vegetation.txt"

@@ -179,6 +179,53 @@ TEST(TulmaRun, RunsScenariosThroughTheLibraryOrAProbe) {
     }
 }
 
+// 45 days of daily calls with a report every 30 days: the library reports at
+// the first call (event 0), at the first step, day 1 (event 1: no report has
+// yet followed a step), and on day 31 (event 2, 744 h). Keeping a snapshot
+// every 20 days or more keeps events 0 and 2.
+TEST(TulmaRun, KeepsTheChosenPlantSnapshotsAndARunRecord) {
+    tulma::testing::TempWorkDir work;
+    const fs::path dir = work.path() / "case";
+    lay_out(kData / "scenario", dir);
+    std::string scenario = slurp(dir / "scenario.toml");
+    scenario = replace_all(scenario, "end = \"2000-10-02 12:00\"\ntime_step_hours = 12",
+                           "end = \"2000-11-15\"\ntime_step_hours = 24\nsnapshots = 20");
+    scenario =
+        replace_all(scenario, "map = \"veg.shp\"", "map = \"veg.shp\"\ncrs = \"EPSG:32611\"");
+    std::ofstream(dir / "scenario.toml") << scenario;
+    std::ofstream(dir / "levels.csv")
+        << "hours,S3,S1,S2\n-24,49.0,99.5,98.5\n1200,49.0,99.5,98.5\n";
+    std::ofstream(dir / "groundwater.csv")
+        << "date,S1,S3\n2000-09-30,99.0,50.2\n2000-12-01,99.0,50.2\n";
+    std::ofstream(dir / "veg.prj") << "PROJCS[\"a map's own\"]";
+    const Outcome o = run_program(dir, {"scenario.toml"});
+    ASSERT_EQ(o.exit_status, 0) << o.err;
+
+    std::vector<std::string> kept;
+    for (const auto& entry : fs::directory_iterator(dir / "run" / "events"))
+        kept.push_back(entry.path().filename().string());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"veg_out_00000.txt", "veg_out_00002.txt"}));
+    const std::string last = slurp(dir / "run" / "events" / "veg_out_00002.txt");
+    EXPECT_EQ(last, slurp(dir / "run" / "veg_out.txt"));
+    std::istringstream lines(last);
+    std::string line;
+    for (int i = 0; i < 15; ++i) std::getline(lines, line);  // 13 comments, the column line
+    EXPECT_EQ(line.substr(0, 14), "  744.000    ,");
+    EXPECT_EQ(slurp(dir / "run" / "veg.prj"), "PROJCS[\"a map's own\"]");
+
+    const std::string record = slurp(dir / "run" / "run.json");
+    for (const char* part :
+         {"\"start\": \"2000-10-01T00:00:00\"", "\"units\": \"metric\"", "\"end_hours\": 1080",
+          "\"map_field\": \"CODE\"", "\"crs\": {\"wkt\": \"EPSG:32611\", \"source\": \"scenario\"}",
+          "{\"name\": \"side\", \"first_xc\": 3, \"sections\": 1}",
+          "{\"i_xc\": 1, \"name\": \"S1\", \"reach\": \"main\", \"listed\": true}",
+          "{\"i_xc\": 3, \"name\": \"S3\", \"reach\": \"side\", \"listed\": false}",
+          "\"snapshots\": {\"folder\": \"events\", \"keep\": 20}"}) {
+        EXPECT_NE(record.find(part), std::string::npos) << part << "\n" << record;
+    }
+}
+
 // The run folder on a file system of 16 KiB, mounted in a mount namespace of
 // the test's own (and a user namespace unless the test runs as root): the
 // inputs fit, the reports do not.

@@ -30,6 +30,43 @@ std::string reports_present(const std::filesystem::path& run_dir) {
     return names.empty() ? "none" : names;
 }
 
+// Copies veg_out.txt, which the library rewrites at every report event, to
+// events/veg_out_NNNNN.txt after each event the scenario keeps, so that the
+// plant state of every kept event outlives the next one. An event is known by
+// veg_sum_out.dat, which grows at every event and at no other time; events
+// are counted from 0, as the area summaries number them.
+class SnapshotKeeper {
+ public:
+    explicit SnapshotKeeper(const SnapshotKeeping& keep) : keep_(keep) {}
+
+    void after_call(double hours) {
+        if (keep_.kind == SnapshotKeeping::Kind::none) return;
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size("veg_sum_out.dat", ec);
+        if (ec || size <= summary_size_) return;
+        summary_size_ = size;
+        ++event_;
+        if (keep_.kind == SnapshotKeeping::Kind::every_days && kept_any_ &&
+            hours - last_kept_ < keep_.days * 24.0 - 1e-6) {
+            return;
+        }
+        kept_any_ = true;
+        last_kept_ = hours;
+        char name[48];
+        std::snprintf(name, sizeof name, "veg_out_%05lld.txt", static_cast<long long>(event_));
+        std::filesystem::create_directories(kSnapshotFolder);
+        std::filesystem::copy_file("veg_out.txt", std::filesystem::path(kSnapshotFolder) / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+ private:
+    SnapshotKeeping keep_;
+    std::uintmax_t summary_size_ = 0;
+    std::int64_t event_ = -1;
+    bool kept_any_ = false;
+    double last_kept_ = 0.0;
+};
+
 }  // namespace
 
 void say(const std::string& text) {
@@ -42,10 +79,12 @@ void make_host_calls(const Scenario& scenario, tulma_entry_fn entry,
     host::HostModel model(model_input(scenario));
     model.fill_pt_rr_from_sections();
     const CallSchedule schedule(scenario.end_hours, scenario.time_step_hours);
+    SnapshotKeeper snapshots(scenario.snapshots);
     for (std::int64_t call = 0; call < schedule.count(); ++call) {
         const double time = schedule.time(call);
         apply_conditions(scenario, model, time);
         model.call(entry, time);
+        snapshots.after_call(time);
         call_done(call);
     }
 }

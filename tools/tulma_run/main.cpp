@@ -15,6 +15,7 @@
 #include "tulma_run/library_process.hpp"
 #include "tulma_run/preflight.hpp"
 #include "tulma_run/run_directory.hpp"
+#include "tulma_run/run_record.hpp"
 #include "tulma_run/scenario.hpp"
 #include "tulma_run/scenario_error.hpp"
 
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
         options.run_dir = fs::absolute(shown_run_dir);
         options.shown_run_dir = shown_run_dir;
         prepare_run_directory(scenario, options.run_dir);
+        write_run_record(scenario, options, args->record_calls);
         if (args->record_calls) write_host_arrays_file(scenario, *args->record_calls);
         return run_library(scenario, options);
     } catch (const ScenarioError& error) {

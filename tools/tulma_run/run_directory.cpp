@@ -35,6 +35,11 @@ void prepare_run_directory(const Scenario& scenario, const fs::path& run_dir) {
     if (ec)
         throw std::runtime_error("cannot create the run directory " + run_dir.string() + ": " +
                                  ec.message());
+    // The snapshots of an earlier run would mix with this one's.
+    fs::remove_all(run_dir / kSnapshotFolder, ec);
+    if (ec)
+        throw std::runtime_error("cannot remove " + (run_dir / kSnapshotFolder).string() + ": " +
+                                 ec.message());
     for (const std::string& name : library_output_names()) {
         fs::remove(run_dir / name, ec);
         if (ec)
@@ -44,6 +49,7 @@ void prepare_run_directory(const Scenario& scenario, const fs::path& run_dir) {
     copy_input(scenario.vegetation, run_dir / "vegetation.txt");
     copy_input(scenario.map_shp, run_dir / scenario.map_shp_name);
     copy_input(scenario.map_dbf, run_dir / scenario.map_dbf_name);
+    if (scenario.map_prj) copy_input(*scenario.map_prj, run_dir / scenario.map_prj_name);
     if (scenario.temperature) copy_input(*scenario.temperature, run_dir / "temperature.txt");
 }
 

@@ -86,7 +86,7 @@ class ScenarioReader {
 
     void read_run() {
         const TableReader run(display_, table("run", "a table [run]"), "run",
-                              {"units", "start", "end", "time_step_hours", "run_dir"});
+                              {"units", "start", "end", "time_step_hours", "run_dir", "snapshots"});
         const toml::node& units = run.require("units", "\"metric\" or \"english\"");
         const std::string unit_text = run.text_of(units, "units", "\"metric\" or \"english\"");
         if (unit_text != "metric" && unit_text != "english")
@@ -94,6 +94,7 @@ class ScenarioReader {
         scenario_.metric = unit_text == "metric";
 
         const DateTime start = run.date_time("start", false);
+        scenario_.start_text = format_date(start.date) + "T00:00:00";
         const std::int64_t jday0 = julian_day_number(start.date);
         scenario_.jday0 = static_cast<std::int32_t>(jday0);
         const DateTime end = run.date_time("end", true);
@@ -109,6 +110,19 @@ class ScenarioReader {
         }
         scenario_.sub_daily = end.hour != 0 || end.minute != 0 || end.second != 0 ||
                               std::fmod(scenario_.time_step_hours, 24.0) != 0.0;
+        if (const toml::node* keep = run.find("snapshots")) {
+            constexpr const char* expected = "\"all\", \"none\" or a number of days above 0";
+            if (const auto* text = keep->as_string()) {
+                if (text->get() != "all" && text->get() != "none")
+                    run.fail(*keep, "snapshots", expected);
+                scenario_.snapshots.kind =
+                    text->get() == "all" ? SnapshotKeeping::Kind::all : SnapshotKeeping::Kind::none;
+            } else {
+                if (!keep->is_number() || !(keep->value<double>().value_or(0.0) > 0.0))
+                    run.fail(*keep, "snapshots", expected);
+                scenario_.snapshots = {SnapshotKeeping::Kind::every_days, *keep->value<double>()};
+            }
+        }
         const std::optional<std::string> run_dir = run.optional_text("run_dir", "a folder name");
         scenario_.run_dir = (dir_ / run_dir.value_or("run")).lexically_normal();
     }
@@ -116,7 +130,7 @@ class ScenarioReader {
     void read_inputs() {
         const TableReader inputs(display_,
                                  table("inputs", "a table [inputs] with vegetation and map"),
-                                 "inputs", {"vegetation", "map", "temperature"});
+                                 "inputs", {"vegetation", "map", "temperature", "crs"});
         scenario_.vegetation = inputs.existing_file("vegetation", dir_, true);
         const toml::node& map_node = inputs.require("map", "a .shp file");
         const std::string map_text = inputs.text_of(map_node, "map", "a .shp file");
@@ -133,6 +147,15 @@ class ScenarioReader {
         }
         scenario_.map_shp_name = map_file.filename().string();
         scenario_.map_dbf_name = scenario_.map_dbf.filename().string();
+        // The map's coordinate reference system travels with the run, for
+        // the GIS layers made from the reports.
+        const fs::path prj = fs::path(map_file).replace_extension(".prj");
+        if (fs::is_regular_file(prj, ec)) {
+            scenario_.map_prj = prj;
+            scenario_.map_prj_name = prj.filename().string();
+        }
+        scenario_.crs =
+            inputs.optional_text("crs", "a coordinate reference system, e.g. \"EPSG:32611\"");
         const fs::path temperature = inputs.existing_file("temperature", dir_, false);
         if (!temperature.empty()) scenario_.temperature = temperature;
 

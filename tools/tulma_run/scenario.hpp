@@ -42,6 +42,13 @@ struct ReachEntry {
     std::vector<SectionEntry> sections;
 };
 
+// Which plant snapshots (veg_out.txt, which the library rewrites at every
+// report event) the stand-in host copies into the run directory's events/.
+struct SnapshotKeeping {
+    enum class Kind { all, none, every_days } kind = Kind::all;
+    double days = 0.0;  // with every_days: at least this long after the last kept one
+};
+
 struct Scenario {
     std::filesystem::path file;  // the scenario file
     bool metric = true;
@@ -50,12 +57,17 @@ struct Scenario {
     double time_step_hours = 0.0;
     bool sub_daily = false;  // calls fall between midnights: show the time of day
     std::filesystem::path run_dir;
+    std::string start_text;  // the calendar date-time of time 0, "YYYY-MM-DDT00:00:00"
+    SnapshotKeeping snapshots;
 
     std::filesystem::path vegetation;
     std::filesystem::path map_shp;
     std::filesystem::path map_dbf;
     std::string map_shp_name;  // file names in the run directory
     std::string map_dbf_name;
+    std::optional<std::filesystem::path> map_prj;  // the map's .prj, when it has one
+    std::string map_prj_name;
+    std::optional<std::string> crs;  // the scenario's own crs, as given
     std::optional<std::filesystem::path> temperature;
     std::optional<double> veg_dt;  // the library's vegetation step interval, days, when readable
     VegetationFacts vegetation_facts;
