@@ -7,17 +7,21 @@ set -euo pipefail
 
 # Packages are installed without the ones they only recommend, so every
 # package a command uses is named here, from a pristine Debian 12 up.
-#   example: the library, tulma-run (toml++) and the figures (numpy, matplotlib).
+#   example: the library, tulma-run (toml++), the figures (numpy, matplotlib,
+#     pandas) and the GeoPackage export (GDAL's Python bindings).
 #   tests: GoogleTest and Google Benchmark;
 #     mingw-w64 and wine for TULMA.dll; clang 16 with libFuzzer and its
 #     sanitizer run-times (libclang-rt-16-dev, which clang-16 only recommends);
 #     clang-format-16 for the format check; pkg-config and gfortran for the
 #     C and Fortran hosts built against the installed library; pip and
-#     setuptools to install the Python package.
-example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib)
+#     setuptools to install the Python package; xarray and netCDF4 for the
+#     NetCDF export, gdal-bin (ogrinfo) to open the GeoPackage.
+example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib python3-pandas
+         python3-gdal)
 tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
        g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
-       clang-format-16 pkg-config gfortran python3-pip python3-setuptools)
+       clang-format-16 pkg-config gfortran python3-pip python3-setuptools
+       python3-xarray python3-netcdf4 gdal-bin)
 
 case "${1:-tests}" in
     example) wanted=("${example[@]}") ;;
