@@ -9,13 +9,14 @@ import tempfile
 import unittest
 
 import numpy as np
+import pandas as pd
 
 from tulma import reports
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CASES = os.path.join(HERE, '..', '..', 'tests', 'blackbox', 'cases')
 SMALL = os.path.join(CASES, 'small_scenario_reports', 'expected', 'files')
-WIDE, SPECIALS = (os.path.join(HERE, 'data', 'edge', name) for name in ('wide', 'specials'))
+WIDE, SPECIALS, ONE_KIND = (os.path.join(HERE, 'data', 'edge', name) for name in ('wide', 'specials', 'one_kind'))
 
 
 def assert_rows(test, table, **columns):
@@ -67,17 +68,17 @@ class SmallScenarioTest(unittest.TestCase):
         g = self.run.gis
         assert_rows(self, g, time=72.0, i_xc=[1, 1, 1, 1, 2, 2, 2], k=[1, 2, 3, 4, 1, 2, 3],
                     y=[2000] * 4 + [2100] * 3, veg0=[False, True, False, True, False, True, True],
-                    age=[[0], [2.01], [0], [2.01], [0], [2.01], [2.01]],
-                    DII=[['NONE'], ['LIVE'], ['LIVE'], ['LIVE'], ['NONE'], ['LIVE'], ['LIVE']],
-                    DID=[['NONE'], ['LIVE'], ['SCOR'], ['LIVE'], ['NONE'], ['LIVE'], ['LIVE']])
+                    m_veg=1, age=[0, 2.01, 0, 2.01, 0, 2.01, 2.01],
+                    DII=['NONE', 'LIVE', 'LIVE', 'LIVE', 'NONE', 'LIVE', 'LIVE'],
+                    DID=['NONE', 'LIVE', 'SCOR', 'LIVE', 'NONE', 'LIVE', 'LIVE'])
 
     def test_elevation_file_follows_the_hosts_list(self):
         e = self.run.ele
         assert_rows(self, e, event=[0] * 7 + [1] * 7, time=[12.0] * 7 + [72.0] * 7,
                     i_xc=[2, 2, 2, 1, 1, 1, 1] * 2, k=[1, 2, 3, 1, 2, 3, 4] * 2, z_gw=100.0)
         # 72 h, cross section 1: point 2 lives (crown, + height 5, - root 2), point 3 died.
-        np.testing.assert_array_equal([e[f][11:13, 0] for f in ('age', 'crown_ele', 'top_ele', 'root_tip_ele')],
-                                      [[2.01, 0], [100.5, 0], [105.5, 0], [98.5, 0]])
+        np.testing.assert_array_equal(e.loc[11:12, ['m_veg', 'age', 'crown_ele', 'top_ele', 'root_tip_ele']].T,
+                                      [[1, 1], [2.01, 0], [100.5, 0], [105.5, 0], [98.5, 0]])
 
     def test_roughness_file(self):
         assert_rows(self, self.run.man, block=[0, 0, 0, 1, 1, 1, 2, 2, 2], step=[False] * 3 + [True] * 6,
@@ -101,16 +102,20 @@ class RareLayoutTest(unittest.TestCase):
         # at point k of the elevation file m + 0.5, crown 100 + k, top crown + m,
         # root tip crown - m / 4, with asterisks for the top of kind 21 at 744 h, point 1.
         g = reports.read_gis(os.path.join(WIDE, reports.GIS_FILE))
-        np.testing.assert_array_equal(g['age'][0], np.arange(1, 22) + 0.25)
-        self.assertEqual(list(g['DID'][0]), ['LIVE', 'SCOR', 'BURY', 'DRON', 'DRYG', 'COMP', 'NONE'] * 3)
+        assert_rows(self, g[:22], k=[1] * 21 + [2], m_veg=list(range(1, 22)) + [1])
+        np.testing.assert_array_equal(g['age'][:21], np.arange(1, 22) + 0.25)
+        self.assertEqual(list(g['DID'][:21]), ['LIVE', 'SCOR', 'BURY', 'DRON', 'DRYG', 'COMP', 'NONE'] * 3)
         e = reports.read_ele(os.path.join(WIDE, reports.ELE_FILE))
-        assert_rows(self, e, event=[0, 0, 1, 1, 2, 2], time=[0, 0, 24, 24, 744, 744], k=[1, 2] * 3,
-                    z_gw=[100.5, 100.5, 100.52, 100.52, 101.24, 101.24])
-        np.testing.assert_array_equal([e[f][1, 19:] for f in ('age', 'crown_ele', 'top_ele', 'root_tip_ele')],
+        assert_rows(self, e[e['m_veg'] == 1], event=[0, 0, 1, 1, 2, 2], time=[0, 0, 24, 24, 744, 744],
+                    k=[1, 2] * 3, z_gw=[100.5, 100.5, 100.52, 100.52, 101.24, 101.24])
+        late_kinds = e[(e['event'] == 0) & (e['k'] == 2) & (e['m_veg'] >= 20)]
+        np.testing.assert_array_equal(late_kinds[['age', 'crown_ele', 'top_ele', 'root_tip_ele']].T,
                                       [[20.5, 21.5], [102, 102], [122, 123], [97, 96.75]])
-        np.testing.assert_array_equal(e['top_ele'][4:, 20], [math.nan, 123.0])
+        np.testing.assert_array_equal(e['top_ele'][(e['event'] == 2) & (e['m_veg'] == 21)], [math.nan, 123.0])
         with self.assertRaises(reports.ReportFormatError):
             reports.read_ele(os.path.join(WIDE, reports.ELE_FILE), n_shown=20)
+        # A run of one kind: the map file shows none, but every point keeps its row.
+        assert_rows(self, reports.read_gis(os.path.join(ONE_KIND, reports.GIS_FILE)), x=[0, 10], m_veg=math.nan)
 
     def test_fields_too_wide_or_not_finite(self):
         o = reports.read_out(os.path.join(SPECIALS, reports.OUT_FILE))
@@ -139,8 +144,7 @@ class FileHandlingTest(unittest.TestCase):
         for name, reader in ((reports.GIS_FILE, reports.read_gis), (reports.ELE_FILE, reports.read_ele)):
             with self.subTest(file=name):
                 lf, crlf = reader(os.path.join(SMALL, name)), reader(self.copy(os.path.join(SMALL, name), newline='\r\n'))
-                for column in lf.dtype.names:
-                    np.testing.assert_array_equal(crlf[column], lf[column])
+                pd.testing.assert_frame_equal(crlf, lf)
 
     def test_malformed_records_name_their_line(self):
         for damage in (lambda line: line.rsplit(',', 1)[0], lambda line: line.replace('4000.00', 'many!!!')):

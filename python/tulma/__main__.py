@@ -1,4 +1,4 @@
-"""Command line: python3 -m tulma plot RUN_DIR | summary RUN_DIR."""
+"""Command line: python3 -m tulma plot | summary | export RUN_DIR."""
 
 import argparse
 import datetime
@@ -8,41 +8,59 @@ import sys
 from . import __version__, plots, reports
 
 
-def _date(text):
+def _moment(text):
     try:
-        return datetime.date.fromisoformat(text)
+        return datetime.datetime.fromisoformat(text)
     except ValueError:
-        raise argparse.ArgumentTypeError(f'{text!r} is not a date YYYY-MM-DD') from None
+        raise argparse.ArgumentTypeError(
+            f'{text!r} is not a date YYYY-MM-DD or a date-time YYYY-MM-DDTHH:MM:SS') from None
 
 
 def _parser():
     parser = argparse.ArgumentParser(prog='python3 -m tulma',
-                                     description='Figures and summaries of a TULMA run.')
+                                     description='Figures, summaries and exports of a TULMA run.')
     parser.add_argument('--version', action='version', version=f'%(prog)s {__version__}')
     commands = parser.add_subparsers(dest='command', required=True)
-    units = dict(choices=('metric', 'english'),
-                 help="the run's unit system (default: name both, m² or ft²)")
 
-    plot = commands.add_parser('plot', help='write PNG figures of the reports')
-    plot.add_argument('run_dir', metavar='RUN_DIR', help='directory holding the report files')
+    def command(name, help_text):
+        sub = commands.add_parser(name, help=help_text)
+        sub.add_argument('run_dir', metavar='RUN_DIR', help='directory holding the report files')
+        sub.add_argument('--start', metavar='YYYY-MM-DD', type=_moment,
+                         help='calendar day (or date-time) of time 0; default: from RUN_DIR/run.json; '
+                              'without either, times are hours or years since time 0')
+        sub.add_argument('--units', choices=('metric', 'english'),
+                         help="the run's unit system; default: from RUN_DIR/run.json; "
+                              'without either, both are named (m² or ft²)')
+        return sub
+
+    plot = command('plot', 'write PNG figures of the reports')
     plot.add_argument('--out', metavar='DIR', help='where to write the figures (default RUN_DIR/figures)')
-    plot.add_argument('--section', metavar='I_XC', type=int,
-                      help='cross section of the profile (default: the first one in veg_Ele_out.dat)')
-    plot.add_argument('--start', metavar='YYYY-MM-DD', type=_date,
-                      help='calendar day of time 0: time axes show dates instead of years')
-    plot.add_argument('--units', **units)
-
-    summary = commands.add_parser('summary', help='print the living area of each kind at the last event')
-    summary.add_argument('run_dir', metavar='RUN_DIR', help='directory holding the report files')
-    summary.add_argument('--units', **units)
+    plot.add_argument('--section', metavar='NAME|I_XC',
+                      help='cross section of the profile, by its name in run.json (U03) or its number '
+                           '(default: the first one in veg_Ele_out.dat)')
+    command('summary', 'print the living area of each kind at the last event')
+    export = command('export', 'write the plants, cross sections, roughness and map to GIS or table files')
+    export.add_argument('-o', '--out', metavar='OUT', required=True,
+                        help='OUT.gpkg (GeoPackage), OUT.nc (NetCDF), or a directory or OUT.csv (CSV files)')
+    export.add_argument('--format', choices=('gpkg', 'csv', 'netcdf'),
+                        help='the format, when the name of OUT does not tell it')
     return parser
 
 
-def _plot(args):
+def _run(args):
+    """The run, its start and unit system: the options win over run.json."""
     run = reports.Run(args.run_dir)
+    info = run.info
+    start = args.start or (info.start if info else None)
+    units = args.units or (info.units if info else None)
+    return run, start, units
+
+
+def _plot(args):
+    run, start, units = _run(args)
+    section = None if args.section is None else run.find_section(args.section)
     out_dir = args.out or os.path.join(args.run_dir, 'figures')
-    time_axis = plots.TimeAxis(args.start)
-    made, problems = plots.plot_all(run, out_dir, args.section, time_axis, args.units)
+    made, problems = plots.plot_all(run, out_dir, section, plots.TimeAxis(start), units)
     if made:
         print(f'figures written to {os.path.abspath(out_dir)}:')
         for plot in made:
@@ -53,11 +71,13 @@ def _plot(args):
 
 
 def _summary(args):
-    run = reports.Run(args.run_dir)
+    run, start, units = _run(args)
     time, rows = plots.living_summary(run)
-    area = reports.unit_text('area', args.units)
-    print(f'Living area at the last report event, {time:g} {reports.TIME_UNIT} '
-          f'({time / reports.HOURS_PER_YEAR:.2f} years since time 0), area in {area}')
+    area = reports.unit_text('area', units)
+    when = f'{time / reports.HOURS_PER_YEAR:.2f} years since time 0'
+    if start is not None:
+        when = f'{plots.day_text(start + datetime.timedelta(hours=time))}, {when}'
+    print(f'Living area at the last report event, {time:g} {reports.TIME_UNIT} ({when}), area in {area}')
     width = max([len('name')] + [len(name) for _, name, _, _ in rows])
     print(f'{"kind":>4}  {"name":<{width}}  {"living area":>14}  {"share of total":>14}')
     for m, name, living, total in rows:
@@ -66,11 +86,27 @@ def _summary(args):
     return 0
 
 
+def _export(args):
+    from . import export
+    run, start, units = _run(args)
+    try:
+        written = export.export(run, args.out, args.format, start, units)
+    except export.ExportError as e:
+        print(f'tulma: {e}', file=sys.stderr)
+        return 1
+    print('written:')
+    for path in written:
+        print(f'  {os.path.abspath(path)}')
+    return 0
+
+
 def main(argv=None):
     args = _parser().parse_args(argv)
+    action = {'plot': _plot, 'summary': _summary, 'export': _export}[args.command]
     try:
-        return _plot(args) if args.command == 'plot' else _summary(args)
-    except (FileNotFoundError, reports.ReportFormatError, plots.PlotError) as e:
+        return action(args)
+    except (FileNotFoundError, reports.ReportFormatError, reports.UnknownSectionError,
+            plots.PlotError) as e:
         print(f'tulma: {e}', file=sys.stderr)
         return 1
 

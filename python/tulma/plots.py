@@ -50,7 +50,7 @@ class Plot:
 class TimeAxis:
     """How host hours become the time axis: years since time 0, or dates
     counted from the calendar day of time 0."""
-    start: datetime.date = None
+    start: datetime.date = None  # or a datetime.datetime
 
     def values(self, hours):
         hours = np.asarray(hours, dtype=float)
@@ -63,7 +63,14 @@ class TimeAxis:
     def label(self):
         if self.start is None:
             return 'time since start [years]'
-        return f'date (time 0 = {self.start.isoformat()})'
+        return f'date (time 0 = {day_text(self.start)})'
+
+
+def day_text(moment):
+    """A date or date-time in ISO form, without the time of day at midnight."""
+    if isinstance(moment, datetime.datetime) and moment.time() == datetime.time():
+        moment = moment.date()
+    return moment.isoformat()
 
 
 def unit_label(name, quantity, units=None):
@@ -82,7 +89,7 @@ def kind_label(kinds, m):
 def _events(table):
     """Event numbers in file order and the time of each."""
     events, first = np.unique(table['event'], return_index=True)
-    return events, table['time'][first]
+    return events, table['time'].to_numpy()[first]
 
 
 def _per_event_sum(table, column, mask):
@@ -163,41 +170,37 @@ def plot_age_classes(run, out_dir, time_axis=None, units=None):
     return Plot('age_classes', _save(fig, out_dir, 'age_classes'), fig, axes, series)
 
 
-def _same_time(a, b):
-    # veg_out.txt keeps 6 significant digits of the time, veg_Ele_out.dat 2 decimals.
-    return abs(a - b) <= max(0.01, 1e-5 * abs(b))
-
-
 def _profile_rows(run, section):
     """The points of a cross section at the last event: stations, bed, water
     level, and per kind (number, crown, top, root tip, living mask)."""
     ele, out = run.ele, run.out
     if ele is not None and len(ele) and section in set(ele['i_xc']):
-        last = ele[ele['event'] == ele['event'].max()]
-        rows = last[last['i_xc'] == section]
+        rows = ele[(ele['event'] == ele['event'].max()) & (ele['i_xc'] == section)]
         # A cross section listed twice is written twice: keep its first listing.
-        _, first = np.unique(rows['k'], return_index=True)
-        rows = rows[np.sort(first)]
-        time = rows['time'][0]
-        out_now = out is not None and len(out) and _same_time(out['time'][0], time)
+        rows = rows.drop_duplicates(['k', 'm_veg'])
+        points = rows.drop_duplicates('k')
+        time = points['time'].iloc[0]
+        out_now = out is not None and len(out) and reports.same_time(out['time'].iloc[0], time)
         plants = []
-        n_shown = rows['age'].shape[1]
+        n_shown = int(np.nan_to_num(rows['m_veg'].max()))
         for m in range(1, n_shown + 1):
+            mine = rows[rows['m_veg'] == m]
             living = None
             if out_now:
-                living = _living(out, m, section, rows['k'])
+                living = _living(out, m, section, mine['k'])
             if living is None:
-                living = rows['top_ele'][:, m - 1] > rows['crown_ele'][:, m - 1]
-            plants.append((m, rows['crown_ele'][:, m - 1], rows['top_ele'][:, m - 1],
-                           rows['root_tip_ele'][:, m - 1], living))
+                living = (mine['top_ele'] > mine['crown_ele']).to_numpy()
+            plants.append((m, mine['crown_ele'].to_numpy(), mine['top_ele'].to_numpy(),
+                           mine['root_tip_ele'].to_numpy(), living))
         kinds_from_out = range(n_shown + 1, run.kind_count() + 1) if out_now else ()
-        base = dict(time=time, sta=rows['sta'], ele=rows['ele'], water=rows['z_gw'],
-                    source=reports.ELE_FILE)
+        base = dict(time=time, sta=points['sta'].to_numpy(), ele=points['ele'].to_numpy(),
+                    water=points['z_gw'].to_numpy(), source=reports.ELE_FILE)
     elif out is not None and len(out) and section in set(out['i_xc']):
         kinds_from_out = range(1, run.kind_count() + 1)
-        first = out[(out['m_veg'] == out['m_veg'][0]) & (out['i_xc'] == section)]
+        first = out[(out['m_veg'] == out['m_veg'].iloc[0]) & (out['i_xc'] == section)]
         plants = []
-        base = dict(time=out['time'][0], sta=first['sta'], ele=first['ele'], water=first['gw_ele'],
+        base = dict(time=out['time'].iloc[0], sta=first['sta'].to_numpy(),
+                    ele=first['ele'].to_numpy(), water=first['gw_ele'].to_numpy(),
                     source=reports.OUT_FILE)
     else:
         raise PlotError(f'cross section {section} is in neither {reports.ELE_FILE} '
@@ -206,9 +209,9 @@ def _profile_rows(run, section):
         rows = out[(out['m_veg'] == m) & (out['i_xc'] == section)]
         if len(rows) != len(base['sta']):
             continue
-        crown = rows['crown_ele']
-        plants.append((m, crown, crown + rows['plant_height'], crown - rows['root_depth'],
-                       rows['dth_id'] == -1))
+        crown = rows['crown_ele'].to_numpy()
+        plants.append((m, crown, crown + rows['plant_height'].to_numpy(),
+                       crown - rows['root_depth'].to_numpy(), (rows['dth_id'] == -1).to_numpy()))
     return base, plants
 
 
@@ -224,7 +227,7 @@ def default_section(run):
     """The first cross section listed in veg_Ele_out.dat, else the first of veg_out.txt."""
     for table in (run.ele, run.out):
         if table is not None and len(table):
-            return int(table['i_xc'][0])
+            return int(table['i_xc'].iloc[0])
     raise PlotError(f'neither {reports.ELE_FILE} nor {reports.OUT_FILE} lists any point')
 
 
@@ -258,7 +261,9 @@ def plot_profile(run, out_dir, section=None, units=None, time_axis=None):
     when = time_axis.values([base['time']])[0]
     when_text = (f'{when:.2f} years' if time_axis.start is None
                  else str(when.astype('datetime64[D]')))
-    ax.set_title(f'Cross section {section} at the last report event '
+    name = run.section_name(section)
+    title = f'Cross section {name} (i_xc {section})' if name else f'Cross section {section}'
+    ax.set_title(f'{title} at the last report event '
                  f'({base["time"]:g} {reports.TIME_UNIT}, {when_text})')
     ax.set_xlabel(unit_label('station', 'length', units))
     ax.set_ylabel(unit_label('elevation', 'length', units))
@@ -273,22 +278,26 @@ def map_labels(run):
     1 .. N-1 from veg_GIS_out.dat, the last kind from veg_out.txt by its
     death code)."""
     gis = _need(run.gis, reports.GIS_FILE)
-    n_kinds = max(run.kind_count(), gis['DID'].shape[1])
-    labels = np.full((len(gis), n_kinds), 'NONE', dtype='U7')
-    labels[:, :gis['DID'].shape[1]] = gis['DID']
+    # The reader gives one row per point and shown kind, point by point.
+    n_shown = int(np.nan_to_num(gis['m_veg'].max()))
+    points = gis[gis['m_veg'] == 1] if n_shown else gis
+    n_kinds = max(run.kind_count(), n_shown)
+    labels = np.full((len(points), n_kinds), 'NONE', dtype='U7')
+    if n_shown:
+        labels[:, :n_shown] = gis['DID'].to_numpy().reshape(len(points), n_shown)
     out = run.out
-    for m in range(gis['DID'].shape[1] + 1, n_kinds + 1):
+    for m in range(n_shown + 1, n_kinds + 1):
         if out is None:
             raise PlotError(f'{reports.OUT_FILE} is missing: it holds the last kind')
-        if not _same_time(out['time'][0], gis['time'][0]):
+        if not reports.same_time(out['time'].iloc[0], gis['time'].iloc[0]):
             warnings.warn(f'{reports.OUT_FILE} and {reports.GIS_FILE} are of different events')
         rows = out[out['m_veg'] == m]
         codes = {(i, k): d for i, k, d in zip(rows['i_xc'], rows['k'], rows['dth_id'])}
         kind = next((c for c in run.kinds if c.number == m), reports.KindInfo(m))
-        for p in range(len(gis)):
-            code = codes.get((gis['i_xc'][p], gis['k'][p]))
+        for p, point in enumerate(zip(points['i_xc'], points['k'])):
+            code = codes.get(point)
             labels[p, m - 1] = 'NONE' if code is None or math.isnan(code) else kind.label(int(code))
-    return gis['x'], gis['y'], labels
+    return points['x'].to_numpy(), points['y'].to_numpy(), labels
 
 
 def plot_map(run, out_dir, units=None, time_axis=None):
@@ -343,7 +352,7 @@ def plot_map(run, out_dir, units=None, time_axis=None):
         # holds every point, so all panels show the same extent.
         ax.set_aspect('equal', adjustable='datalim')
         ax.legend(fontsize='x-small', loc='upper center', bbox_to_anchor=(0.5, -0.14), ncol=2)
-    time = run.gis['time'][0]
+    time = run.gis['time'].iloc[0]
     when = time_axis.values([time])[0]
     when_text = (f'{when:.2f} years' if time_axis.start is None
                  else str(when.astype('datetime64[D]')))
@@ -378,4 +387,4 @@ def living_summary(run):
         mine = last[last['m_veg'] == m]
         name = next((k.name for k in run.kinds if k.number == m), 'NoName')
         rows.append((m, name, float(np.nansum(mine['veg_area'])), float(np.nansum(mine['total_area']))))
-    return float(last['time'][0]), rows
+    return float(last['time'].iloc[0]), rows

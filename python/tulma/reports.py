@@ -1,10 +1,13 @@
 """Readers for the report files TULMA writes into the host's working directory.
 
-Every reader returns a numpy structured array, one row per record, with the
-columns named as in the file (or as described at each reader). All numeric
-columns are float64, the integer ones included (kind, cross section, point,
-death code), so that a field the library filled with asterisks because its
-value was too wide can be read as NaN wherever it occurs.
+Every reader returns a pandas DataFrame, one row per record (per record and
+kind for the map and elevation files, which put the kinds side by side),
+with the columns named as in the file (or as described at each reader). All
+numeric columns read from a file are float64, the integer ones included
+(kind, cross section, point, death code), so that a field the library filled
+with asterisks because its value was too wide can be NaN wherever it occurs.
+pandas is imported by the readers only, so that the command line starts
+without it.
 
 Units: times are hours on the host's clock; ages are years; lengths
 (stations, elevations, coordinates, heights) are feet or metres and areas
@@ -16,9 +19,12 @@ one table; the ``event`` column numbers the report events from 0 in the order
 they were written.
 """
 
+import datetime
+import json
 import math
 import os
 import re
+from dataclasses import dataclass
 
 import numpy as np
 
@@ -33,6 +39,10 @@ ELE_FILE = 'veg_Ele_out.dat'
 MAN_FILE = 'veg_Man_out.dat'
 ERR_FILE = 'veg_err.dat'
 PARAMETER_FILE = 'vegetation.txt'
+RUN_FILE = 'run.json'
+# tulma-run copies veg_out.txt after every report event to
+# events/veg_out_NNNNN.txt, NNNNN the event number as the event column counts.
+SNAPSHOT_NAME = re.compile(r'veg_out_(\d{5})\.txt')
 
 SUM_COLUMNS = ('time', 'm_veg', 'i_xc', 'total_area', 'veg_area', 'scour_area', 'bury_area',
                'drown_area', 'dry_area', 'comp_area', 'min_ele', 'max_ele', 'a0to1ft', 'a1to2ft',
@@ -50,6 +60,10 @@ HEIGHT_CLASS_COLUMNS = SUM_COLUMNS[12:]
 # Labels of the map file, and the death codes a kind uses when its parameter
 # block names none.
 LABELS = ('LIVE', 'SCOR', 'BURY', 'DRON', 'DRYG', 'COMP', 'NONE')
+# The state each label stands for, in words: living, or the cause of the
+# last death; 'none' where the kind never stood or its plant died of age or ice.
+LABEL_CAUSES = {'LIVE': 'living', 'SCOR': 'scour', 'BURY': 'burial', 'DRON': 'drowning',
+                'DRYG': 'drying', 'COMP': 'competition', 'NONE': 'none'}
 DEFAULT_DEATH_CODES = {'scour': 1, 'burial': 2, 'drown': 3, 'dry': 4, 'comp': 7}
 
 _LENGTH_COLUMNS = {'min_ele', 'max_ele', 'x', 'y', 'sta', 'ele', 'gw_ele', 'cap_ele', 'z_gw',
@@ -144,11 +158,39 @@ def _numbers(path, line_no, fields):
         raise ReportFormatError(path, line_no, f'not a number: {e}') from None
 
 
+def _floats(path, texts, line_nos):
+    """One column of number fields. numpy parses the common texts in one go;
+    only a column it refuses (asterisks, an exponent without E, a damaged
+    field) goes field by field, so that a long run's files read quickly and
+    a bad field is still named by its line."""
+    try:
+        return np.array(texts, dtype=str).astype('f8')
+    except ValueError:
+        pass
+    values = np.empty(len(texts))
+    for i, text in enumerate(texts):
+        try:
+            values[i] = parse_number(text)
+        except ValueError as e:
+            raise ReportFormatError(path, line_nos[i], f'not a number: {e}') from None
+    return values
+
+
+def _frame(columns):
+    import pandas as pd
+    return pd.DataFrame(columns)
+
+
+def _transpose(records, width):
+    """Fields of records (lists of equal length) as columns."""
+    return list(zip(*records)) if records else [()] * width
+
+
 def _comma_table(path, default_columns):
     """A comma-separated report with '#' comment lines and column lines, which
     may repeat when the file holds more than one header block."""
     columns = None
-    rows = []
+    records, line_nos, events = [], [], []
     event = -1
     header_seen = True
     last_time = None
@@ -158,9 +200,9 @@ def _comma_table(path, default_columns):
             continue
         if not line.strip():
             continue
-        fields = [f.strip() for f in line.split(',')]
-        if fields[0] == 'time':
-            names = tuple(f for f in fields if f)
+        fields = line.split(',')  # numbers keep their padding: the parsers skip it
+        if fields[0].strip() == 'time':
+            names = tuple(f.strip() for f in fields if f.strip())
             if columns is not None and names != columns:
                 raise ReportFormatError(path, line_no, 'column line differs from the first one')
             columns = names
@@ -175,10 +217,18 @@ def _comma_table(path, default_columns):
             event += 1
         header_seen = False
         last_time = fields[0]
-        rows.append(tuple([event] + _numbers(path, line_no, fields)))
+        records.append(fields)
+        line_nos.append(line_no)
+        events.append(event)
     columns = columns or tuple(default_columns)
-    dtype = [('event', 'i8')] + [(name, 'f8') for name in columns]
-    return np.array(rows, dtype=dtype)
+    texts = np.array(records, dtype=str).reshape(len(records), len(columns))
+    try:
+        values = texts.astype('f8')
+    except ValueError:  # some field needs the report's own rules, or is damaged
+        values = np.column_stack([_floats(path, texts[:, j], line_nos) for j in range(len(columns))])
+    table = {'event': np.array(events, dtype='i8')}
+    table.update((name, values[:, j]) for j, name in enumerate(columns))
+    return _frame(table)
 
 
 def read_sum(path):
@@ -197,36 +247,44 @@ def read_age(path):
 
 
 def read_out(path):
-    """veg_out.txt: every kind at every point at the last event.
+    """veg_out.txt (or a snapshot of it): every kind at every point at one event.
 
     Besides the file's columns, k is the point's number within its cross
     section, counted from the order of the lines (the file does not hold it)."""
     table = _comma_table(path, OUT_COLUMNS)
-    names = table.dtype.names
-    out = np.zeros(len(table), dtype=table.dtype.descr + [('k', 'f8')])
-    for name in names:
-        out[name] = table[name]
-    k = 0
-    previous = None
-    for row in range(len(table)):
-        key = (table['event'][row], table['m_veg'][row], table['i_xc'][row])
-        k = k + 1 if key == previous else 1
-        previous = key
-        out['k'][row] = k
-    return out
+    key = table[['event', 'm_veg', 'i_xc']]
+    runs = key.ne(key.shift()).any(axis=1).cumsum()
+    table['k'] = (table.groupby(runs).cumcount() + 1).astype('f8')
+    return table
+
+
+def _per_kind(base, kinds):
+    """A long table: every point's base columns repeated for each shown kind,
+    with m_veg and the kind's columns (arrays of shape points x shown kinds).
+    A file that shows no kind (a run of one kind) keeps one row per point,
+    its kind columns missing, so that its points are not lost."""
+    n_points, n_shown = next(iter(kinds.values())).shape
+    table = {name: np.repeat(values, max(n_shown, 1)) for name, values in base.items()}
+    if n_shown:
+        table['m_veg'] = np.tile(np.arange(1.0, n_shown + 1), n_points)
+        table.update((name, values.ravel()) for name, values in kinds.items())
+    else:
+        table['m_veg'] = np.full(n_points, np.nan)
+        table.update((name, np.full(n_points, None if values.dtype == object else np.nan,
+                                    dtype=values.dtype)) for name, values in kinds.items())
+    return _frame(table)
 
 
 _GIS_TITLE = re.compile(r',\s*(veg|DII|DID)\s*([0-9*]+)')
 
 
 def read_gis(path):
-    """veg_GIS_out.dat: one row per point at the last event.
+    """veg_GIS_out.dat: the points at the last event, one row per point and
+    shown kind (the file leaves out the last kind of the parameter file).
 
     Columns: time [h], i_xc, k, x, y, veg0 (bool: one of the shown kinds lives
-    there), and per shown kind (the file leaves out the last kind of the
-    parameter file) age [years], DII (the label the run started with) and DID
-    (the present label: LIVE, SCOR, BURY, DRON, DRYG, COMP or NONE), each an
-    array of shape (rows, shown kinds)."""
+    at the point), m_veg, age [years], DII (the label the run started with)
+    and DID (the present label: LIVE, SCOR, BURY, DRON, DRYG, COMP or NONE)."""
     title_text = ''
     data = []
     for line_no, line in _lines(path):
@@ -246,30 +304,30 @@ def read_gis(path):
         n_shown = (len(data[0][1]) - 6) // 3
     else:
         n_shown = 0
-    dtype = [('time', 'f8'), ('i_xc', 'f8'), ('k', 'f8'), ('x', 'f8'), ('y', 'f8'), ('veg0', '?'),
-             ('age', 'f8', (n_shown,)), ('DII', 'U7', (n_shown,)), ('DID', 'U7', (n_shown,))]
-    table = np.zeros(len(data), dtype=dtype)
-    for row, (line_no, fields) in enumerate(data):
-        if len(fields) != 6 + 3 * n_shown:
-            raise ReportFormatError(path, line_no,
-                                    f'{len(fields)} fields, expected {6 + 3 * n_shown} '
-                                    f'for {n_shown} shown kinds')
-        values = _numbers(path, line_no, fields[:5])
-        for name, value in zip(('time', 'i_xc', 'k', 'x', 'y'), values):
-            table[name][row] = value
+    width = 6 + 3 * n_shown
+    for line_no, fields in data:
+        if len(fields) != width:
+            raise ReportFormatError(path, line_no, f'{len(fields)} fields, expected {width} '
+                                                   f'for {n_shown} shown kinds')
         if fields[5] not in ('T', 'F'):
             raise ReportFormatError(path, line_no, f'living flag {fields[5]!r} is not T or F')
-        table['veg0'][row] = fields[5] == 'T'
-        table['age'][row] = _numbers(path, line_no, fields[6:6 + n_shown])
-        table['DII'][row] = fields[6 + n_shown:6 + 2 * n_shown]
-        table['DID'][row] = fields[6 + 2 * n_shown:]
-    return table
+    line_nos = [line_no for line_no, _ in data]
+    columns = _transpose([fields for _, fields in data], width)
+    base = {name: _floats(path, columns[j], line_nos)
+            for j, name in enumerate(('time', 'i_xc', 'k', 'x', 'y'))}
+    base['veg0'] = np.array(columns[5], dtype=object) == 'T'
+    shape = (len(data), n_shown)
+    ages = [_floats(path, columns[6 + m], line_nos) for m in range(n_shown)]
+    kinds = {'age': np.array(ages, dtype='f8').T.reshape(shape),
+             'DII': np.array(columns[6 + n_shown:6 + 2 * n_shown], dtype=object).T.reshape(shape),
+             'DID': np.array(columns[6 + 2 * n_shown:], dtype=object).T.reshape(shape)}
+    return _per_kind(base, kinds)
 
 
 ELE_KINDS_PER_LINE = 20
 _ELE_BASE = (('time', 12), ('i_xc', 5), ('k', 5), ('x', 12), ('y', 12), ('sta', 12), ('ele', 12),
              ('z_gw', 12))
-_ELE_BASE_WIDTH = sum(w for _, w in _ELE_BASE)
+ELE_KIND_COLUMNS = ('age', 'crown_ele', 'top_ele', 'root_tip_ele')
 
 
 def _ele_title_line(line):
@@ -277,14 +335,13 @@ def _ele_title_line(line):
 
 
 def read_ele(path, n_shown=None):
-    """veg_Ele_out.dat: one row per listed point and event.
+    """veg_Ele_out.dat: one row per event, listed point and shown kind (the
+    file leaves out the last kind of the parameter file).
 
-    Columns: event, time [h], i_xc, k, x, y, sta, ele, z_gw, and per shown kind
-    (the file leaves out the last kind of the parameter file) arrays of shape
-    (rows, shown kinds): age [years], crown_ele (root crown), top_ele (crown +
-    plant height) and root_tip_ele (crown - root depth). The number of shown
-    kinds is taken from the column titles; give n_shown for a file without
-    them."""
+    Columns: event, time [h], i_xc, k, x, y, sta, ele, z_gw, m_veg, age
+    [years], crown_ele (root crown), top_ele (crown + plant height) and
+    root_tip_ele (crown - root depth). The number of shown kinds is taken
+    from the column titles; give n_shown for a file without them."""
     lines = list(_lines(path))
     if n_shown is None:
         tops = 0
@@ -294,10 +351,9 @@ def read_ele(path, n_shown=None):
             elif tops and _is_number(line[:12]):
                 break
         n_shown = tops
-    dtype = ([('event', 'i8')] + [(name, 'f8') for name, _ in _ELE_BASE]
-             + [(name, 'f8', (n_shown,)) for name in ('age', 'crown_ele', 'top_ele', 'root_tip_ele')])
     lines_per_point = 1 + max(n_shown - 1, 0) // ELE_KINDS_PER_LINE
-    records = []
+    records, line_nos, events = [], [], []
+    kind_fields, kind_line_nos = [], []
     event = -1
     header_seen = True
     last_time = None
@@ -312,7 +368,7 @@ def read_ele(path, n_shown=None):
             continue
         values = []
         pos = 0
-        for name, width in _ELE_BASE:
+        for _, width in _ELE_BASE:
             values.append(line[pos:pos + width])
             pos += width
         pieces = [(line_no, line[pos:])]
@@ -321,7 +377,6 @@ def read_ele(path, n_shown=None):
                 raise ReportFormatError(path, line_no, 'the record of a point is cut short')
             pieces.append(lines[i])
             i += 1
-        kind_fields = []
         remaining = 4 * n_shown
         for piece_no, text in pieces:
             expected = min(remaining, 4 * ELE_KINDS_PER_LINE)
@@ -330,15 +385,21 @@ def read_ele(path, n_shown=None):
                                         f'expected {expected} plant columns of 13 characters '
                                         f'for {n_shown} shown kinds')
             kind_fields += [text[j:j + 13] for j in range(0, len(text), 13)]
+            kind_line_nos += [piece_no] * expected
             remaining -= expected
         if header_seen or values[0] != last_time:
             event += 1
         header_seen = False
         last_time = values[0]
-        base = _numbers(path, line_no, values)
-        plants = np.array(_numbers(path, line_no, kind_fields)).reshape(max(n_shown, 0), 4)
-        records.append((event, *base, plants[:, 0], plants[:, 1], plants[:, 2], plants[:, 3]))
-    return np.array(records, dtype=dtype)
+        records.append(values)
+        line_nos.append(line_no)
+        events.append(event)
+    base = {'event': np.array(events, dtype='i8')}
+    for (name, _), texts in zip(_ELE_BASE, _transpose(records, len(_ELE_BASE))):
+        base[name] = _floats(path, texts, line_nos)
+    plants = _floats(path, kind_fields, kind_line_nos).reshape(len(records), n_shown, 4)
+    kinds = {name: plants[:, :, j] for j, name in enumerate(ELE_KIND_COLUMNS)}
+    return _per_kind(base, kinds)
 
 
 def read_man(path):
@@ -375,9 +436,10 @@ def read_man(path):
             for s in range((len(values) - 1) // 2):
                 rows.append((block, step, time, values[0], s + 1, values[1 + 2 * s],
                              values[2 + 2 * s]))
-    dtype = [('block', 'i8'), ('step', '?'), ('time', 'f8'), ('i_xc', 'f8'), ('section', 'i8'),
-             ('loc_rr', 'f8'), ('n', 'f8')]
-    return np.array(rows, dtype=dtype)
+    names = ('block', 'step', 'time', 'i_xc', 'section', 'loc_rr', 'n')
+    types = ('i8', '?', 'f8', 'f8', 'i8', 'f8', 'f8')
+    return _frame({name: np.array(column, dtype=kind)
+                   for name, kind, column in zip(names, types, _transpose(rows, len(names)))})
 
 
 class KindInfo:
@@ -464,6 +526,67 @@ def read_kinds(run_dir):
     return []
 
 
+def same_time(a, b):
+    """Whether two report times are of the same event: veg_out.txt keeps 6
+    significant digits of the time, the other files 2 decimals."""
+    return abs(a - b) <= max(0.01, 1e-5 * abs(b))
+
+
+@dataclass(frozen=True)
+class Section:
+    """A cross section as run.json names it."""
+    i_xc: int
+    name: str
+    reach: str = None
+    listed: bool = False  # in the host's list for veg_Ele_out.dat
+
+
+class UnknownSectionError(LookupError):
+    """A cross section asked for by a name or number that the run does not have."""
+
+
+class RunInfo:
+    """What tulma-run records about a run in run.json and the reports do not
+    carry: the calendar day of time 0, the unit system, the names of reaches
+    and cross sections, the map with its attribute field and CRS, and where
+    the plant snapshots are. Other hosts write no run.json, so every reader
+    of it has a way without. Keys not known here stay in ``record``."""
+
+    def __init__(self, record):
+        self.record = record
+        start = record.get('start')
+        self.start = datetime.datetime.fromisoformat(start) if start else None
+        self.units = record.get('units')
+        self.map = record.get('map')
+        self.map_field = record.get('map_field')
+        self.crs_wkt = (record.get('crs') or {}).get('wkt')
+        self.sections = [Section(int(s['i_xc']), s.get('name'), s.get('reach'), bool(s.get('listed')))
+                         for s in record.get('sections') or ()]
+        self.snapshot_folder = (record.get('snapshots') or {}).get('folder') or 'events'
+        self._by_index = {s.i_xc: s for s in self.sections}
+
+    def section(self, i_xc):
+        """The Section of a cross-section index (an int or a float of the
+        readers), or None."""
+        return self._by_index.get(i_xc)
+
+
+def read_run_info(run_dir):
+    """RUN_DIR/run.json as a RunInfo, or None when the run folder has none."""
+    path = os.path.join(run_dir, RUN_FILE)
+    if not os.path.exists(path):
+        return None
+    with open(path, encoding='utf-8') as f:
+        try:
+            record = json.load(f)
+        except json.JSONDecodeError as e:
+            raise ReportFormatError(path, e.lineno, e.msg) from None
+    try:
+        return RunInfo(record)
+    except (AttributeError, TypeError, KeyError, ValueError) as e:
+        raise ReportFormatError(path, 1, f'not a run record: {e!r}') from None
+
+
 class Run:
     """The report files of one run directory, read on first use; a missing
     file reads as None."""
@@ -501,6 +624,66 @@ class Run:
                 kinds.append(KindInfo(len(kinds) + 1))
             self._cache['kinds'] = kinds
         return self._cache['kinds']
+
+    @property
+    def info(self):
+        """The run's RunInfo from run.json, or None."""
+        if 'info' not in self._cache:
+            self._cache['info'] = read_run_info(self.run_dir)
+        return self._cache['info']
+
+    def section_name(self, i_xc):
+        """The name run.json gives a cross section, or None."""
+        section = self.info.section(i_xc) if self.info else None
+        return section.name if section else None
+
+    def find_section(self, text):
+        """The cross-section index that text names: a number, or a name that
+        run.json gives (U03; any case)."""
+        try:
+            return int(text)
+        except ValueError:
+            pass
+        sections = self.info.sections if self.info else []
+        match = [s.i_xc for s in sections if s.name and s.name.upper() == text.strip().upper()]
+        if match:
+            return match[0]
+        if not sections:
+            raise UnknownSectionError(f'{text!r} is not a cross-section number, and '
+                                      f'{self.path(RUN_FILE)}, which names the sections, is missing')
+        names = ', '.join(s.name for s in sections[:6]) + (', ...' if len(sections) > 6 else '')
+        raise UnknownSectionError(f'no cross section is named {text!r}; the run has {len(sections)}: '
+                                  f'{names}')
+
+    def plant_events(self):
+        """The plant table (as read_out reads it) of every kept report event,
+        oldest first: the snapshots that tulma-run copies after each event,
+        then veg_out.txt when its event is not among them. The event column
+        is the event's number in veg_sum_out.dat."""
+        folder = self.path(self.info.snapshot_folder if self.info else 'events')
+        numbered = []
+        if os.path.isdir(folder):
+            for name in os.listdir(folder):
+                match = SNAPSHOT_NAME.fullmatch(name)
+                if match:
+                    numbered.append((int(match.group(1)), os.path.join(folder, name)))
+        numbered.sort()
+        times = []
+        for event, path in numbered:
+            table = read_out(path)
+            table['event'] = event
+            times += list(table['time'][:1])
+            yield table
+        current = self.out
+        if current is not None and len(current) and not any(
+                same_time(t, current['time'].iloc[0]) for t in times):
+            # The latest event is the last one of the area summary, written at
+            # the same events; without it, the one after the last snapshot.
+            if self.sum is not None and len(self.sum):
+                last = int(self.sum['event'].max())
+            else:
+                last = numbered[-1][0] + 1 if numbered else 0
+            yield current.assign(event=last)
 
     def kind_count(self):
         """The number of kinds in the parameter file, from the reports that show them all."""
