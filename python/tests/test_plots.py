@@ -42,18 +42,18 @@ class FigureAndCommandLineTest(unittest.TestCase):
 
     def test_areas_and_age_classes(self):
         # Living area of each kind over both cross sections at 12 and 72 h:
-        # kind 1 4500 + 700, then 3000 + 700; kind 2 1750 + 400, then 1250 + 400.
-        # 72 h after midnight of 1 January is midnight of 4 January.
+        # kind 1 4500 + 700, then 3000 + 700 m²; kind 2 1750 + 400, then 1250 + 400,
+        # in hectares. 72 h after midnight of 1 January is midnight of 4 January.
         areas = plots.plot_areas(self.small, self.out, plots.TimeAxis(datetime.date(2000, 1, 1)), 'metric')
         self.assert_png(areas.path)
         living, dead = areas.series['living'], areas.series['dead']
-        self.assertEqual({k: list(y) for k, (_, y) in living.items()}, {'kind 1': [5200, 3700], 'kind 2': [2150, 1650]})
+        self.assertEqual({k: list(y) for k, (_, y) in living.items()},
+                         {'kind 1': [0.52, 0.37], 'kind 2': [0.215, 0.165]})
         self.assertEqual({k: list(y) for k, (_, y) in dead.items()},
-                         {'scour': [0, 1500], 'burial': [0, 0], 'drowning': [0, 1500], 'drying': [0, 0],
+                         {'scour': [0, 0.15], 'burial': [0, 0], 'drowning': [0, 0.15], 'drying': [0, 0],
                           'competition': [0, 0]})
         np.testing.assert_array_equal(living['kind 1'][0], np.array(['2000-01-01T12', '2000-01-04T00'],
                                                                     dtype='datetime64[s]'))
-        self.assertEqual(areas.axes[0].get_ylabel(), 'living area [m²]')
         ages = plots.plot_age_classes(self.small, self.out)
         self.assert_png(ages.path)
         np.testing.assert_allclose(ages.series['kind 1']['2-3 years'][0], np.array([12, 72]) / 8766.0)
@@ -61,8 +61,8 @@ class FigureAndCommandLineTest(unittest.TestCase):
         self.assertEqual(list(ages.series['kind 2']['0-1 years'][1]), [2150, 1650])
 
     def test_profile_of_a_listed_cross_section(self):
-        # The first listed is 2 (stations 0, 5, 10): kind 1 from the elevation
-        # file living at 5 and 10, kind 2 (the last) from the point file at 0 and 10.
+        # The first listed is 2 (stations 0, 5, 10): kind 1 living at 5 and 10,
+        # kind 2 at 0 and 10.
         plot = plots.plot_profile(self.small, self.out)
         self.assertTrue(plot.path.endswith('profile_xc2.png'))
         self.assert_png(plot.path)
@@ -73,7 +73,7 @@ class FigureAndCommandLineTest(unittest.TestCase):
         np.testing.assert_allclose(panel['kind 2 top'][1] + panel['kind 2 root tip'][1],
                                    [103.75, 104.75, 102.7, 103.7])
 
-    def test_profile_from_the_point_file_alone(self):
+    def test_profile_of_a_cross_section_not_listed(self):
         # Cross section 6 of the two-year run at 17304 h: beds 104, 102, 102, 104,
         # water 102.5 at point 4, 101 elsewhere; willows at points 3, 4, an alder at 1.
         plot = plots.plot_profile(reports.Run(MULTI), self.out, section=6)
@@ -110,11 +110,12 @@ class FigureAndCommandLineTest(unittest.TestCase):
 
     def test_one_kind(self):
         made, problems = plots.plot_all(reports.Run(ONE_KIND), self.out)
-        self.assertEqual((problems, [p.name for p in made]), ([], ['areas', 'age_classes', 'profile', 'map']))
+        self.assertEqual((problems, [p.name for p in made]),
+                         ([('roughness', 'veg_Man_out.dat is missing')],
+                          ['areas', 'age_classes', 'profile', 'strip', 'map']))
         # Living at point 1 of 2 (crown 101, height 1.5, root 0.5), dried at point 2.
         self.assertEqual(list(made[0].series['living']['kind 1'][1]), [50.0, 25.0])
         self.assertEqual(list(made[2].series['profile']['kind 1 top'][1]), [102.5])
-
 
     def run_main(self, *argv):
         stdout, stderr = io.StringIO(), io.StringIO()
@@ -123,10 +124,11 @@ class FigureAndCommandLineTest(unittest.TestCase):
         return status, stdout.getvalue(), stderr.getvalue()
 
     def test_plot_writes_every_figure_and_says_where(self):
-        status, stdout, _ = self.run_main('plot', SMALL, '--out', self.out, '--section', '1', '--start', '2000-01-01')
+        status, stdout, _ = self.run_main('plot', SMALL, '--out', self.out, '--section', '1', '--start', '2000-01-01',
+                                          '--event', '2000-01-04')
         self.assertEqual(status, 0)
         self.assertIn(f'figures written to {self.out}', stdout)
-        for name in ('areas', 'age_classes', 'profile_xc1', 'map'):
+        for name in ('areas', 'age_classes', 'roughness', 'profile_xc1', 'strip', 'map'):
             path = os.path.join(self.out, name + '.png')
             self.assertIn(path, stdout)
             self.assert_png(path)
@@ -160,7 +162,7 @@ class FigureAndCommandLineTest(unittest.TestCase):
         self.assertEqual((status, 'is not a directory' in stderr), (1, True))
         status, _, stderr = self.run_main('plot', self.out)  # a directory without reports
         self.assertEqual((status, 'veg_sum_out.dat is missing' in stderr), (1, True))
-        for bad in (['--start', '2001-13-01'], ['--units', 'imperial']):
+        for bad in (['--start', '2001-13-01'], ['--units', 'imperial'], ['--event', 'yesterday']):
             with contextlib.redirect_stderr(io.StringIO()), self.assertRaises(SystemExit):
                 main(['plot', SMALL] + bad)
 

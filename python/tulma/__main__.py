@@ -16,6 +16,15 @@ def _moment(text):
             f'{text!r} is not a date YYYY-MM-DD or a date-time YYYY-MM-DDTHH:MM:SS') from None
 
 
+def _event(text):
+    try:
+        return plots.EventChoice.parse(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(
+            f'{text!r} is not a date YYYY-MM-DD, a date-time YYYY-MM-DDTHH:MM, host hours '
+            f'(8760h) or an event number (14)') from None
+
+
 def _parser():
     parser = argparse.ArgumentParser(prog='python3 -m tulma',
                                      description='Figures, summaries and exports of a TULMA run.')
@@ -38,6 +47,10 @@ def _parser():
     plot.add_argument('--section', metavar='NAME|I_XC',
                       help='cross section of the profile, by its name in run.json (U03) or its number '
                            '(default: the first one in veg_Ele_out.dat)')
+    plot.add_argument('--event', metavar='WHEN', type=_event,
+                      help='report event of the profile, strip chart and map: a date or date-time '
+                           '(the last kept event at or before it), host hours (8760h) or an event '
+                           'number as events/veg_out_NNNNN.txt counts them (default: the last event)')
     command('summary', 'print the living area of each kind at the last event')
     export = command('export', 'write the plants, cross sections, roughness and map to GIS or table files')
     export.add_argument('-o', '--out', metavar='OUT', required=True,
@@ -60,7 +73,7 @@ def _plot(args):
     run, start, units = _run(args)
     section = None if args.section is None else run.find_section(args.section)
     out_dir = args.out or os.path.join(args.run_dir, 'figures')
-    made, problems = plots.plot_all(run, out_dir, section, plots.TimeAxis(start), units)
+    made, problems = plots.plot_all(run, out_dir, section, plots.TimeAxis(start), units, args.event)
     if made:
         print(f'figures written to {os.path.abspath(out_dir)}:')
         for plot in made:

@@ -136,7 +136,7 @@ class Tables:
         plants['manning_n'] = self._manning(plants)
         return plants
 
-    def _roughness_blocks(self):
+    def roughness_blocks(self):
         """The blocks of veg_Man_out.dat: the first initial block (the host's
         n; a clock starting at 0 repeats it) and every step block."""
         man = self.run.man
@@ -151,7 +151,7 @@ class Tables:
         (no roughness step at that event) the host's own from the initial
         block."""
         n = np.full(len(plants), np.nan)
-        blocks = self._roughness_blocks()
+        blocks = self.roughness_blocks()
         if blocks is None:
             return n
         initial = blocks[~blocks['step']]
@@ -184,7 +184,7 @@ class Tables:
         cross-section line the section covers (None where it covers none)."""
         def make():
             import pandas as pd
-            blocks = self._roughness_blocks()
+            blocks = self.roughness_blocks()
             if blocks is None:
                 return None
             lines = {i: tuple(p[c].to_numpy() for c in ('station', 'x', 'y'))

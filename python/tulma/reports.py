@@ -444,12 +444,16 @@ def read_man(path):
 
 class KindInfo:
     """A vegetation kind as the parameter file describes it: its number, its
-    name (VVN; "NoName" without one) and the death codes it writes."""
+    name (VVN; "NoName" without one), the death codes it writes and its
+    growth method (GMT; None when unread). A kind without growth (0) neither
+    grows nor ages: growth is also what ages a plant, so its plants keep the
+    sizes they were placed with."""
 
     def __init__(self, number, name='NoName'):
         self.number = number
         self.name = name
         self.death_codes = dict(DEFAULT_DEATH_CODES)
+        self.grow_method = None
 
     def label(self, code):
         """The map file's label of a death code (-1 is a living plant)."""
@@ -484,12 +488,16 @@ def _kinds_from_records(records):
         elif name == 'MMT':
             kinds.append(KindInfo(len(kinds) + 1, pending_name or 'NoName'))
             pending_name = None
-        elif name in _ID_RECORDS and kinds:
+        elif (name in _ID_RECORDS or name == 'GMT') and kinds:
             words = line[3:].replace(',', ' ').split()
             try:
-                kinds[-1].death_codes[_ID_RECORDS[name]] = int(words[0])
+                value = int(words[0])
             except (IndexError, ValueError):
-                pass
+                continue
+            if name == 'GMT':
+                kinds[-1].grow_method = value
+            else:
+                kinds[-1].death_codes[_ID_RECORDS[name]] = value
         else:
             pending_name = None
     return kinds
