@@ -15,13 +15,14 @@ set -euo pipefail
 #     clang-format-16 for the format check; pkg-config and gfortran for the
 #     C and Fortran hosts built against the installed library; pip and
 #     setuptools to install the Python package; xarray and netCDF4 for the
-#     NetCDF export, gdal-bin (ogrinfo) to open the GeoPackage.
+#     NetCDF export, gdal-bin (ogrinfo) to open the GeoPackage; Dask
+#     distributed for the ensembles.
 example=(g++ cmake make libtomlplusplus-dev python3-numpy python3-matplotlib python3-pandas
          python3-gdal)
 tests=("${example[@]}" libgtest-dev libgmock-dev libbenchmark-dev
        g++-mingw-w64-x86-64 wine wine64 clang-16 libfuzzer-16-dev libclang-rt-16-dev
        clang-format-16 pkg-config gfortran python3-pip python3-setuptools
-       python3-xarray python3-netcdf4 gdal-bin)
+       python3-xarray python3-netcdf4 gdal-bin python3-distributed)
 
 case "${1:-tests}" in
     example) wanted=("${example[@]}") ;;

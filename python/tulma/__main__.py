@@ -1,4 +1,4 @@
-"""Command line: python3 -m tulma plot | summary | export RUN_DIR."""
+"""Command line: python3 -m tulma plot | summary | export RUN_DIR, and ensemble ENSEMBLE.toml."""
 
 import argparse
 import datetime
@@ -57,7 +57,33 @@ def _parser():
                         help='OUT.gpkg (GeoPackage), OUT.nc (NetCDF), or a directory or OUT.csv (CSV files)')
     export.add_argument('--format', choices=('gpkg', 'csv', 'netcdf'),
                         help='the format, when the name of OUT does not tell it')
+    ensemble = commands.add_parser('ensemble', help='run an ensemble of tulma-run runs on a Dask cluster')
+    ensemble.add_argument('ensemble_file', metavar='ENSEMBLE.toml', help='the ensemble file')
+    ensemble.add_argument('--out', metavar='DIR', required=True,
+                          help='where the members, ensemble.nc and the figures go; a second run with '
+                               'the same DIR runs only the members not finished yet')
+    where = ensemble.add_mutually_exclusive_group()
+    where.add_argument('--workers', metavar='N', type=int,
+                       help='worker processes of the local cluster (default: one per core)')
+    where.add_argument('--scheduler', metavar='ADDRESS',
+                       help='use the Dask cluster of this scheduler (tcp://HOST:8786) instead')
+    ensemble.add_argument('--tulma-run', metavar='PATH',
+                          help='tulma-run on the workers (default: $TULMA_RUN, else tulma-run on PATH, '
+                               'else build/tulma-run of the source tree)')
     return parser
+
+
+def _ensemble(args):
+    from . import ensemble
+    try:
+        written = ensemble.run(args.ensemble_file, args.out, args.workers, args.scheduler, args.tulma_run)
+    except ensemble.EnsembleInputError as e:
+        print(f'tulma: {e}', file=sys.stderr)
+        return 2
+    print('written:')
+    for path in written:
+        print(f'  {os.path.abspath(path)}')
+    return 0
 
 
 def _run(args):
@@ -115,7 +141,7 @@ def _export(args):
 
 def main(argv=None):
     args = _parser().parse_args(argv)
-    action = {'plot': _plot, 'summary': _summary, 'export': _export}[args.command]
+    action = {'plot': _plot, 'summary': _summary, 'export': _export, 'ensemble': _ensemble}[args.command]
     try:
         return action(args)
     except (FileNotFoundError, reports.ReportFormatError, reports.UnknownSectionError,
