@@ -80,8 +80,12 @@ def _ensemble(args):
     except ensemble.EnsembleInputError as e:
         print(f'tulma: {e}', file=sys.stderr)
         return 2
+    return _say_written(written)
+
+
+def _say_written(paths):
     print('written:')
-    for path in written:
+    for path in paths:
         print(f'  {os.path.abspath(path)}')
     return 0
 
@@ -133,10 +137,7 @@ def _export(args):
     except export.ExportError as e:
         print(f'tulma: {e}', file=sys.stderr)
         return 1
-    print('written:')
-    for path in written:
-        print(f'  {os.path.abspath(path)}')
-    return 0
+    return _say_written(written)
 
 
 def main(argv=None):
