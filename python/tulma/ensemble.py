@@ -142,23 +142,23 @@ class Ensemble:
         with open(self.path, 'rb') as f:
             raw = f.read()
         try:
-            spec = tomllib.loads(raw.decode('utf-8'))
+            settings = tomllib.loads(raw.decode('utf-8'))
         except (UnicodeDecodeError, tomllib.TOMLDecodeError) as e:
             raise EnsembleInputError(f'{path}: not a TOML file: {e}') from None
         name = os.path.basename(path)
         known = {'scenario', 'members', 'seed', 'design', 'vary'}
-        for key in spec:
+        for key in settings:
             if key not in known:
                 raise EnsembleInputError(f'{name}: {key}: unknown key; expected one of {", ".join(sorted(known))}')
         folder = os.path.dirname(self.path)
-        if not isinstance(spec.get('scenario'), str):
+        if not isinstance(settings.get('scenario'), str):
             raise EnsembleInputError(f'{name}: scenario: expected the path of a tulma-run scenario')
-        self.base = BaseScenario(os.path.join(folder, spec['scenario']))
-        self.design = spec.get('design', 'latin-hypercube')
+        self.base = BaseScenario(os.path.join(folder, settings['scenario']))
+        self.design = settings.get('design', 'latin-hypercube')
         if self.design not in DESIGNS:
             raise EnsembleInputError(f'{name}: design: expected one of {", ".join(DESIGNS)}, found {self.design!r}')
-        self.seed = spec.get('seed', 0)
-        tables = spec.get('vary') or []
+        self.seed = settings.get('seed', 0)
+        tables = settings.get('vary') or []
         if not tables:
             raise EnsembleInputError(f'{name}: expected at least one [[vary]] table')
         self.factors = [_factor(f'{name}: vary[{i + 1}]', t, folder) for i, t in enumerate(tables)]
@@ -166,7 +166,7 @@ class Ensemble:
         if len(set(names)) != len(names):
             raise EnsembleInputError(f'{name}: vary: two factors have the same name')
         self._check_factors(name)
-        members = spec.get('members')
+        members = settings.get('members')
         if self.design == 'factorial':
             missing = [f.name for f in self.factors if not isinstance(f.levels, int) or f.levels < 1]
             if missing:
