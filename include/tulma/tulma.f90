@@ -38,6 +38,8 @@ module tulma
                         lev_start_at = 224, lev_end_at = 296, xc_dist_at = 1232, &
                         len_ch_at = 1256, len_lob_at = 1264, len_rob_at = 1272, &
                         ref_ele_at = 672
+  ! The mould transfer() takes to give a value's bytes.
+  integer(c_int8_t), parameter :: byte(1) = [0_c_int8_t]
 
   interface
     subroutine main_veg_tulma(metric, veg_ready, n_reach, n_xc, max_npt, nxc_reach, npt, &
@@ -98,9 +100,9 @@ contains
         error stop "tulma_pack_xc_data: lev_start and lev_end differ in length"
       lev_count = int(size(lev_start), c_int32_t)
     end if
-    call put_int32(record%bytes, lev_count_at, lev_count)
-    call put_int32(record%bytes, lbank_k_at, int(lbank_k, c_int32_t))
-    call put_int32(record%bytes, rbank_k_at, int(rbank_k, c_int32_t))
+    call put(record%bytes, lev_count_at, transfer(lev_count, byte))
+    call put(record%bytes, lbank_k_at, transfer(int(lbank_k, c_int32_t), byte))
+    call put(record%bytes, rbank_k_at, transfer(int(rbank_k, c_int32_t), byte))
     if (lev_count > 0) then
       call put_array_ref(record%bytes, lev_start_at, c_loc(lev_start), lev_count)
       call put_array_ref(record%bytes, lev_end_at, c_loc(lev_end), lev_count)
@@ -108,10 +110,10 @@ contains
       call put_array_ref(record%bytes, lev_start_at, c_null_ptr, 0_c_int32_t)
       call put_array_ref(record%bytes, lev_end_at, c_null_ptr, 0_c_int32_t)
     end if
-    call put_real(record%bytes, xc_dist_at, xc_dist)
-    call put_real(record%bytes, len_ch_at, len_ch)
-    call put_real(record%bytes, len_lob_at, len_lob)
-    call put_real(record%bytes, len_rob_at, len_rob)
+    call put(record%bytes, xc_dist_at, transfer(xc_dist, byte))
+    call put(record%bytes, len_ch_at, transfer(len_ch, byte))
+    call put(record%bytes, len_lob_at, transfer(len_lob, byte))
+    call put(record%bytes, len_rob_at, transfer(len_rob, byte))
   end subroutine tulma_pack_xc_data
 
   ! Packs the cross section's reference elevation into its reference record.
@@ -119,24 +121,17 @@ contains
     type(tulma_xc_ref), intent(inout) :: record
     real(c_double), intent(in) :: ref_ele
 
-    call put_real(record%bytes, ref_ele_at, ref_ele)
+    call put(record%bytes, ref_ele_at, transfer(ref_ele, byte))
   end subroutine tulma_pack_xc_ref
 
-  subroutine put_int32(bytes, at, value)
+  ! Writes a value's bytes (transfer(value, byte)) into a record at byte offset at.
+  subroutine put(bytes, at, value)
     integer(c_int8_t), intent(inout) :: bytes(:)
     integer, intent(in) :: at
-    integer(c_int32_t), intent(in) :: value
+    integer(c_int8_t), intent(in) :: value(:)
 
-    bytes(at + 1:at + 4) = transfer(value, bytes(1:4))
-  end subroutine put_int32
-
-  subroutine put_real(bytes, at, value)
-    integer(c_int8_t), intent(inout) :: bytes(:)
-    integer, intent(in) :: at
-    real(c_double), intent(in) :: value
-
-    bytes(at + 1:at + 8) = transfer(value, bytes(1:8))
-  end subroutine put_real
+    bytes(at + 1:at + size(value)) = value
+  end subroutine put
 
   ! An array reference of nine 64-bit words: the address, the element length,
   ! the offset, flags, the rank, a reserved word, and the extent, stride in
@@ -151,7 +146,7 @@ contains
     words = [int(transfer(address, 0_c_intptr_t), c_int64_t), 8_c_int64_t, -1_c_int64_t, &
              int(z'0301', c_int64_t), 1_c_int64_t, 0_c_int64_t, int(extent, c_int64_t), &
              8_c_int64_t, 1_c_int64_t]
-    bytes(at + 1:at + 72) = transfer(words, bytes(1:72))
+    call put(bytes, at, transfer(words, byte))
   end subroutine put_array_ref
 
 end module tulma
